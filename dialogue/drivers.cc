@@ -1,0 +1,91 @@
+// The two main drivers: introduction once, then experiments (dialog, start
+// step, run loop, report, restart question) until the user leaves.
+#include "dialogue/drivers.h"
+
+#include "core/flag_tuple.h"
+#include "core/packed_tuple.h"
+#include "core/parameters.h"
+#include "dialogue/experiment.h"
+#include "dialogue/introduction.h"
+#include "dialogue/parameter_dialog.h"
+#include "dialogue/statements.h"
+#include "dialogue/stop_request.h"
+#include "runtime/random_source.h"
+#include "runtime/run_time_error.h"
+
+namespace dialogue {
+namespace {
+
+constexpr std::string_view kRestartQuestion =
+    "Enter 1 to start again, or enter 0 to abandon. ";
+constexpr std::string_view kClosing =
+    "Thank you for using this program.   Hit <enter>.";
+
+void start_counting() {
+  experiment.stop_requested = false;
+  experiment.tested = 0;
+  experiment.generating = 0;
+  runtime::seed_from_ticks();
+}
+
+}  // namespace
+
+void quintrel::run() {
+  for (std::string_view line : kQuintrelIntroduction) write_line(line);
+  core::Parameters& p = core::parameters;
+  for (;;) {
+    ask_parameters();
+    write_line("");
+    p.byte_count = p.n / 8;
+    if (p.byte_count * 8 != p.n) {
+      write_line("");
+      abandon("Program terminates since 8|n fails. Hit <Enter>");
+    }
+    write_start_lines(kQuintrelVersion);
+    start_counting();
+    write_line("");
+    do {
+      core::packed::fill_tuple();
+      experiment.generating += core::packed::test_tuple_packed();
+      ++experiment.tested;
+      poll_stop_request();
+      write_progress_mark();
+    } while (!experiment.stop_requested && experiment.tested < p.tests);
+    write_report("; Quintrel used");
+    write_text(kRestartQuestion);
+    experiment.restart_answer = read_answer();
+    write_line("");
+    if (experiment.restart_answer != 1) break;
+  }
+  write_text(kClosing);
+  wait_for_enter();
+  runtime::stop_program(0);
+}
+
+void tolvaric::run() {
+  for (std::string_view line : kTolvaricIntroduction) write_line(line);
+  const core::Parameters& p = core::parameters;
+  for (;;) {
+    ask_parameters();
+    start_counting();
+    write_line("");
+    write_start_lines(kTolvaricVersion);
+    write_line("");
+    do {
+      core::flags::fill_tuple();
+      ++experiment.tested;
+      if (core::flags::test_tuple_flags()) ++experiment.generating;
+      write_progress_mark();
+    } while (experiment.tested < p.tests);
+    write_report("; Tolvaric used");
+    write_text(kRestartQuestion);
+    experiment.restart_answer = read_answer();
+    write_line("");
+    if (experiment.restart_answer != 1) break;
+  }
+  write_text(kClosing);
+  wait_for_enter();
+  runtime::stop_program(0);
+}
+
+}  // namespace dialogue

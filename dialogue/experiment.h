@@ -1,0 +1,50 @@
+// What the two drivers share: the program-wide state of an experiment and
+// the steps that read and print the same way in both programs.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace dialogue {
+
+struct TimeOfDay {
+  std::uint16_t hour = 0;
+  std::uint16_t minute = 0;
+  std::uint16_t second = 0;
+  std::uint16_t millisecond = 0;
+};
+
+struct Experiment {
+  std::int32_t tested = 0;
+  std::int32_t generating = 0;
+  std::int32_t restart_answer = 0;
+  bool stop_requested = false;  // set by Alt-R, packed variant only
+  TimeOfDay start_time;
+  TimeOfDay end_time;
+  double seconds = 0;  // elapsed time of the last run
+};
+
+extern Experiment experiment;
+
+inline constexpr std::int32_t kArbitrarilyMany = 2147483647;
+inline constexpr std::int32_t kMarkEvery = 256;  // tuples per progress mark
+
+// Writes `text` as a line, waits for Enter and ends the program (exit 0).
+[[noreturn, gnu::noinline]] void abandon(std::string_view text);
+
+// The version line (`version` and the attribution notice) and the line
+// "Computation starts at h:m:s.ms".
+[[gnu::noinline]] void write_start_lines(std::string_view version);
+
+// Writes ". " when `tested` has reached a multiple of 256.
+void write_progress_mark();
+
+// After the run: the line end, the counts, the end time, and the line
+// "; <name> used" with the seconds, then an empty line.
+[[gnu::noinline]] void write_report(std::string_view used);
+
+// Milliseconds from the start to the end time of day; a run that passes
+// midnight counts the day it crossed.
+std::int32_t elapsed_milliseconds(const TimeOfDay& start, const TimeOfDay& end);
+
+}  // namespace dialogue

@@ -1,0 +1,149 @@
+// The process on POSIX: its end, the floating-point mode of start-up,
+// processor faults delivered as signals, and the return addresses and
+// module offsets that the failure report prints.
+#include <csignal>
+#include <cstdint>
+#include <initializer_list>
+#include <link.h>
+#include <ucontext.h>
+#include <unistd.h>
+#include <unwind.h>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+FaultHandler fault_handler = nullptr;
+
+// Load address of the executable (0 when it is not position-independent),
+// found once at start-up: the loader's list is not safe to walk inside a
+// signal handler.
+std::uintptr_t load_address = 0;
+bool load_address_known = false;
+
+int first_object(dl_phdr_info* info, std::size_t, void*) {
+  load_address = info->dlpi_addr;
+  return 1;  // the executable comes first; stop there
+}
+
+void find_load_address() {
+  if (load_address_known) return;
+  dl_iterate_phdr(first_object, nullptr);
+  load_address_known = true;
+}
+
+// A fault code in the run-time error numbering.
+std::uint16_t fault_code(int signal, int code) {
+  if (signal != SIGFPE) return 216;  // access violation
+  switch (code) {
+    case FPE_INTDIV:
+    case FPE_FLTDIV:
+      return 200;
+    case FPE_INTOVF:
+      return 215;
+    case FPE_FLTOVF:
+      return 205;
+    case FPE_FLTUND:
+      return 206;
+    case FPE_FLTSUB:
+      return 201;
+    default:
+      return 207;  // invalid operation, inexact result, unknown
+  }
+}
+
+std::uintptr_t faulting_instruction([[maybe_unused]] const siginfo_t* info,
+                                    void* context) {
+  const auto* ucontext = static_cast<const ucontext_t*>(context);
+#if defined(__x86_64__)
+  return static_cast<std::uintptr_t>(ucontext->uc_mcontext.gregs[REG_RIP]);
+#elif defined(__aarch64__)
+  return static_cast<std::uintptr_t>(ucontext->uc_mcontext.pc);
+#else
+  (void)ucontext;
+  return reinterpret_cast<std::uintptr_t>(info->si_addr);
+#endif
+}
+
+void on_fault_signal(int signal, siginfo_t* info, void* context) {
+  fault_handler(fault_code(signal, info->si_code),
+                faulting_instruction(info, context));
+}
+
+struct Walk {
+  std::uintptr_t* out;
+  int capacity;
+  int count;
+  int to_skip;
+};
+
+_Unwind_Reason_Code walk_step(_Unwind_Context* context, void* argument) {
+  auto& walk = *static_cast<Walk*>(argument);
+  int before_instruction = 0;
+  const std::uintptr_t address = _Unwind_GetIPInfo(context, &before_instruction);
+  if (address == 0) return _URC_END_OF_STACK;
+  if (walk.to_skip > 0) {
+    --walk.to_skip;
+    return _URC_NO_REASON;
+  }
+  walk.out[walk.count++] = address;
+  return walk.count == walk.capacity ? _URC_END_OF_STACK : _URC_NO_REASON;
+}
+
+}  // namespace
+
+void exit_process(std::uint32_t code) { ::_exit(static_cast<int>(code)); }
+
+void prepare_floating_point() {
+#if defined(__x86_64__) || defined(__i386__)
+  // x87: clear pending exceptions, then 64-bit precision, round to nearest,
+  // invalid operation, division by zero and overflow unmasked.
+  const std::uint16_t control_word = 0x1332;
+  asm volatile("fnclex\n\tfldcw %0" : : "m"(control_word));
+  // SSE, which carries double arithmetic: the same three traps.
+  std::uint32_t mxcsr = 0;
+  asm volatile("stmxcsr %0" : "=m"(mxcsr));
+  mxcsr &= ~0x3Fu;                                  // clear sticky flags
+  mxcsr &= ~((1u << 7) | (1u << 9) | (1u << 10));  // unmask IM, ZM, OM
+  asm volatile("ldmxcsr %0" : : "m"(mxcsr));
+#endif
+}
+
+void install_fault_handler(FaultHandler handler) {
+  find_load_address();
+  fault_handler = handler;
+  // An alternate stack, so that a stack overflow is reported too.
+  static std::uint8_t fault_stack[64 * 1024];
+  stack_t alternate{};
+  alternate.ss_sp = fault_stack;
+  alternate.ss_size = sizeof fault_stack;
+  sigaltstack(&alternate, nullptr);
+  struct sigaction action {};
+  action.sa_sigaction = on_fault_signal;
+  // A fault inside the report itself ends the process by default.
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGFPE, SIGSEGV, SIGBUS}) sigaction(signal, &action, nullptr);
+  // A write into a closed pipe fails with EPIPE and is reported like any
+  // other device failure instead of killing the process silently.
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+int capture_return_addresses(std::uintptr_t* out, int capacity) {
+  Walk walk{out, capacity, 0, 1};  // skip this routine's own frame
+  if (capacity > 0) _Unwind_Backtrace(walk_step, &walk);
+  return walk.count;
+}
+
+std::uintptr_t enclosing_routine(std::uintptr_t address) {
+  return reinterpret_cast<std::uintptr_t>(
+      _Unwind_FindEnclosingFunction(reinterpret_cast<void*>(address)));
+}
+
+std::uint32_t module_offset(std::uintptr_t address) {
+  find_load_address();
+  return static_cast<std::uint32_t>(address - load_address);
+}
+
+}  // namespace platform

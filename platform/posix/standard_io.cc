@@ -1,0 +1,119 @@
+// Standard handles on POSIX: descriptors 0, 1 and 2, read and write with
+// the all-or-error behaviour of the channel slots, and errno translated to
+// the Windows error numbers the rest of the program speaks.
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+std::uint32_t recorded_error = 0;
+
+// errno to the Windows error number of the same failure.
+std::uint32_t windows_error(int error) {
+  switch (error) {
+    case ENOENT:
+      return 2;  // ERROR_FILE_NOT_FOUND
+    case EMFILE:
+    case ENFILE:
+      return 4;  // ERROR_TOO_MANY_OPEN_FILES
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+      return 5;  // ERROR_ACCESS_DENIED
+    case EBADF:
+      return 6;  // ERROR_INVALID_HANDLE
+    case ENOMEM:
+      return 8;  // ERROR_NOT_ENOUGH_MEMORY
+    case EROFS:
+      return 19;  // ERROR_WRITE_PROTECT
+    case ENXIO:
+    case ENODEV:
+      return 21;  // ERROR_NOT_READY
+    case EINVAL:
+      return 87;  // ERROR_INVALID_PARAMETER
+    case EPIPE:
+      return 109;  // ERROR_BROKEN_PIPE
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return 112;  // ERROR_DISK_FULL
+    case EAGAIN:
+      return 232;  // ERROR_NO_DATA
+    default:
+      return 31;  // ERROR_GEN_FAILURE
+  }
+}
+
+void record_errno() { recorded_error = windows_error(errno); }
+
+}  // namespace
+
+Handle standard_handle(StandardHandle which) {
+  switch (which) {
+    case StandardHandle::kInput:
+      return STDIN_FILENO;
+    case StandardHandle::kOutput:
+      return STDOUT_FILENO;
+    case StandardHandle::kError:
+      return STDERR_FILENO;
+  }
+  return kNoHandle;
+}
+
+bool write_file(Handle handle, const std::uint8_t* data, std::uint32_t count,
+                std::uint32_t& written) {
+  written = 0;
+  while (written < count) {
+    const ssize_t result =
+        ::write(static_cast<int>(handle), data + written, count - written);
+    if (result < 0) {
+      if (errno == EINTR) continue;
+      record_errno();
+      return false;
+    }
+    if (result == 0) break;  // the device takes no more
+    written += static_cast<std::uint32_t>(result);
+  }
+  return true;
+}
+
+bool read_file(Handle handle, std::uint8_t* data, std::uint32_t count,
+               std::uint32_t& got) {
+  got = 0;
+  for (;;) {
+    const ssize_t result = ::read(static_cast<int>(handle), data, count);
+    if (result >= 0) {
+      got = static_cast<std::uint32_t>(result);
+      return true;
+    }
+    if (errno != EINTR) {
+      record_errno();
+      return false;
+    }
+  }
+}
+
+bool close_handle(Handle handle) {
+  if (::close(static_cast<int>(handle)) == 0) return true;
+  record_errno();
+  return false;
+}
+
+FileType file_type(Handle handle) {
+  struct stat status;
+  if (::fstat(static_cast<int>(handle), &status) != 0) return FileType::kUnknown;
+  if (S_ISCHR(status.st_mode)) return FileType::kChar;
+  if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode))
+    return FileType::kPipe;
+  if (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode))
+    return FileType::kDisk;
+  return FileType::kUnknown;
+}
+
+std::uint32_t last_error() { return recorded_error; }
+
+}  // namespace platform

@@ -1,0 +1,151 @@
+// The failure report of the real programs: where its addresses point,
+// what happens when even the report cannot be written, processor faults,
+// and seeding from the tick count.
+#include <cstdio>
+#include <memory>
+#include <regex>
+
+#include "tests/transcripts/process.h"
+#include "tests/transcripts/transcript_test.h"
+
+namespace transcripts {
+namespace {
+
+// The eight-digit offsets of the report's back-trace lines, in order.
+std::vector<std::string> back_trace(const std::string& output) {
+  std::vector<std::string> offsets;
+  const std::regex line("\r\n  0x([0-9A-F]{8})(?=\r\n)");
+  for (auto it = std::sregex_iterator(output.begin(), output.end(), line);
+       it != std::sregex_iterator(); ++it)
+    offsets.push_back((*it)[1]);
+  return offsets;
+}
+
+// The source file of the routine that holds an offset into `program`:
+// the outermost entry of addr2line's inline chain.  Offsets are return
+// addresses, so the byte before names the call.
+std::string source_of(const std::string& program, const std::string& offset) {
+  char before[32];
+  std::snprintf(before, sizeof before, "0x%lx",
+                std::stoul(offset, nullptr, 16) - 1);
+  const std::string command =
+      "addr2line -i -e '" + program + "' " + before + " 2>/dev/null";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"),
+                                              pclose);
+  std::string where;
+  char buffer[512];
+  while (pipe && std::fgets(buffer, sizeof buffer, pipe.get())) where = buffer;
+  where = where.substr(0, where.rfind(':'));
+  return where.substr(where.rfind('/') + 1);
+}
+
+bool have_addr2line() { return std::system("addr2line --version >/dev/null 2>&1") == 0; }
+
+TEST(FailureReport, AddressesNameTheFailingStatementAndItsCallers) {
+  if (!have_addr2line()) GTEST_SKIP() << "addr2line is not installed";
+  struct Row {
+    const char* program;
+    const char* input;
+    std::vector<std::string> sources;
+  } rows[] = {
+      // Improper first answer: the dialog, the driver, the start-up code.
+      {"quintrel", "x\n", {"parameter_dialog.cc", "drivers.cc", "run_time_error.cc"}},
+      {"tolvaric", "12abc\n", {"parameter_dialog.cc", "drivers.cc", "run_time_error.cc"}},
+      // Improper restart answer: the driver itself, then the start-up code.
+      {"tolvaric", "3\n3\n1\nyes\n", {"drivers.cc", "run_time_error.cc"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.program) + " with " + row.input);
+    const Outcome outcome = run_process(shipped(row.program), {}, {}, row.input);
+    EXPECT_EQ(outcome.exit_code, 217);
+    EXPECT_NE(outcome.output.find("\r\nInvalid input\r\n"), std::string::npos);
+    const std::vector<std::string> offsets = back_trace(outcome.output);
+    ASSERT_EQ(offsets.size(), row.sources.size()) << outcome.output;
+    for (std::size_t i = 0; i < offsets.size(); ++i)
+      EXPECT_EQ(source_of(shipped(row.program), offsets[i]), row.sources[i])
+          << "line " << i + 1;
+    // The first line names the same location as the back-trace's first.
+    EXPECT_NE(outcome.output.find("occurred at 0x" + offsets[0] + " :"),
+              std::string::npos);
+  }
+}
+
+TEST(FailureReport, UnwritableOutputStillEndsWith217) {
+  // Standard output a pipe nobody reads, or a full disk: the introduction
+  // cannot be written, and neither can the report.
+  for (OutputTo target : {OutputTo::kClosedPipe, OutputTo::kDevFull}) {
+    for (const char* program : {"quintrel", "tolvaric"}) {
+      SCOPED_TRACE(program);
+      const Outcome failed = run_process(shipped(program), {}, {}, "16\n", target);
+      EXPECT_EQ(failed.signal, 0);
+      EXPECT_EQ(failed.exit_code, 217);
+      EXPECT_EQ(failed.errors, "");
+    }
+  }
+}
+
+TEST(FailureReport, ProcessorFaultsBecomeRunTimeErrors) {
+  struct Row {
+    const char* fault;
+    const char* message;
+  } rows[] = {
+      {"divide", "Division by zero"},
+      {"float-divide", "Division by zero"},
+      {"invalid", "Invalid floating point operation"},
+      {"overflow", "Floating point overflow"},
+      {"access", "Access violation"},
+  };
+  const std::string probe = std::string(PROGRAM_DIR) + "/fault_probe";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.fault);
+    const Outcome outcome = run_process(probe, {row.fault}, {}, "");
+    EXPECT_EQ(outcome.exit_code, 217);
+    EXPECT_TRUE(same_bytes(std::string("An unhandled exception occurred at "
+                                       "0x???????? :\r\n") +
+                               row.message +
+                               "\r\n  0x????????\r\n  0x????????\r\n\r\n",
+                           outcome.output));
+    if (have_addr2line()) {
+      const std::vector<std::string> offsets = back_trace(outcome.output);
+      ASSERT_EQ(offsets.size(), 2u);
+      EXPECT_EQ(source_of(probe, offsets[0]), "fault_probe.cc");
+      EXPECT_EQ(source_of(probe, offsets[1]), "run_time_error.cc");
+    }
+  }
+}
+
+TEST(FailureReport, ErrorBeforeStartUpEndsWithThePlainReport) {
+  const std::string probe = std::string(PROGRAM_DIR) + "/fault_probe";
+  const Outcome outcome = run_process(probe, {"early"}, {}, "");
+  EXPECT_EQ(outcome.exit_code, 102);
+  // The location, then the callers outwards: main and the C library's
+  // start-up, which the walk passes since run_program never ran.
+  const std::regex form(
+      "Runtime error 102 at 0x[0-9A-F]{8}\r\n"
+      "(  0x[0-9A-F]{8}\r\n){3,}\r\n");
+  EXPECT_TRUE(std::regex_match(outcome.output, form)) << outcome.output;
+  const std::vector<std::string> offsets = back_trace(outcome.output);
+  ASSERT_FALSE(offsets.empty());
+  EXPECT_EQ(outcome.output.substr(23, 8), offsets[0]);
+}
+
+// The Generating count of a flag run of n=20, k=20 and 2000 tuples.
+std::string generating_count(const std::string& ticks) {
+  const Outcome outcome = run_process(scripted("tolvaric"), {},
+                                      {"TEST_TICK_COUNT=" + ticks},
+                                      "20\n20\n2000\n0\n\n");
+  std::smatch match;
+  std::regex_search(outcome.output, match, std::regex("Generating:(\\d+)"));
+  return match.size() > 1 ? match[1].str() : "";
+}
+
+TEST(Seeding, TwoTickCountsGiveTwoCounts) {
+  const std::string first = generating_count("1");
+  const std::string second = generating_count("2");
+  ASSERT_NE(first, "");
+  EXPECT_NE(first, second);
+  EXPECT_EQ(first, generating_count("1"));  // and the same one again
+}
+
+}  // namespace
+}  // namespace transcripts

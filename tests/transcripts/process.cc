@@ -1,0 +1,113 @@
+// Process running for the end-to-end tests.
+#include "tests/transcripts/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace transcripts {
+namespace {
+
+void make_pipe(int ends[2]) {
+  if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+}
+
+}  // namespace
+
+Outcome run_process(const std::string& program,
+                    const std::vector<std::string>& arguments,
+                    const std::vector<std::string>& environment,
+                    const std::string& input, OutputTo output_to) {
+  // A closed reader must not kill the test process itself.
+  signal(SIGPIPE, SIG_IGN);
+  int in[2], out[2], err[2];
+  make_pipe(in);
+  make_pipe(out);
+  make_pipe(err);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  if (output_to == OutputTo::kDevFull)
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+  else
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  if (output_to == OutputTo::kClosedPipe) close(out[0]);
+
+  std::vector<std::string> env_strings;
+  for (char** e = environ; *e != nullptr; ++e) env_strings.emplace_back(*e);
+  for (const std::string& e : environment) env_strings.push_back(e);
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (std::string& e : env_strings) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr,
+                                  argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  if (spawned != 0) throw std::runtime_error("cannot start " + program);
+
+  // Feed the input and drain both outputs together, so no pipe fills up.
+  Outcome outcome;
+  std::size_t fed = 0;
+  int input_fd = in[1];
+  if (input.empty()) {
+    close(input_fd);
+    input_fd = -1;
+  }
+  int out_fd = output_to == OutputTo::kPipe ? out[0] : -1;
+  int err_fd = err[0];
+  while (out_fd >= 0 || err_fd >= 0 || input_fd >= 0) {
+    pollfd fds[3] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0},
+                     {input_fd, POLLOUT, 0}};
+    if (poll(fds, 3, 20000) <= 0) {  // a hung program fails the test
+      kill(pid, SIGKILL);
+      break;
+    }
+    char buffer[4096];
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+      if (got <= 0) {
+        close(fds[i].fd);
+        (i == 0 ? out_fd : err_fd) = -1;
+      } else {
+        (i == 0 ? outcome.output : outcome.errors).append(buffer, got);
+      }
+    }
+    if (input_fd >= 0 && fds[2].revents != 0) {
+      const ssize_t put = (fds[2].revents & POLLOUT)
+                              ? write(input_fd, input.data() + fed,
+                                      input.size() - fed)
+                              : -1;
+      if (put > 0) fed += static_cast<std::size_t>(put);
+      if (put <= 0 || fed == input.size()) {
+        close(input_fd);
+        input_fd = -1;
+      }
+    }
+  }
+  for (int fd : {out_fd, err_fd, input_fd})
+    if (fd >= 0) close(fd);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFEXITED(status)) outcome.exit_code = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
+  return outcome;
+}
+
+}  // namespace transcripts

@@ -1,0 +1,29 @@
+// Running a program as a real process: its standard input fed from a
+// string through a pipe, its standard output and error read back through
+// pipes, its exit status returned.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace transcripts {
+
+struct Outcome {
+  std::string output;  // standard output
+  std::string errors;  // standard error
+  int exit_code = -1;  // -1 when it did not exit normally
+  int signal = 0;      // the signal that ended it, if any
+};
+
+enum class OutputTo { kPipe, kClosedPipe, kDevFull };
+
+// Runs `program` with `arguments`, the extra environment `environment`
+// (NAME=value), and `input` as its standard input.
+Outcome run_process(const std::string& program,
+                    const std::vector<std::string>& arguments,
+                    const std::vector<std::string>& environment,
+                    const std::string& input,
+                    OutputTo output_to = OutputTo::kPipe);
+
+}  // namespace transcripts
