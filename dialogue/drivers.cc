@@ -16,11 +16,6 @@
 namespace dialogue {
 namespace {
 
-constexpr std::string_view kRestartQuestion =
-    "Enter 1 to start again, or enter 0 to abandon. ";
-constexpr std::string_view kClosing =
-    "Thank you for using this program.   Hit <enter>.";
-
 void start_counting() {
   experiment.stop_requested = false;
   experiment.tested = 0;
@@ -28,12 +23,30 @@ void start_counting() {
   runtime::seed_from_ticks();
 }
 
+// The report of a run and the restart question; true to start again.
+// Forced inline, so that the driver itself reads the answer and a failed
+// answer is reported there.
+[[gnu::always_inline]] inline bool report_and_ask_restart(
+    std::string_view used) {
+  write_report(used);
+  write_text("Enter 1 to start again, or enter 0 to abandon. ");
+  experiment.restart_answer = read_answer();
+  write_line("");
+  return experiment.restart_answer == 1;
+}
+
+[[noreturn]] void say_goodbye() {
+  write_text("Thank you for using this program.   Hit <enter>.");
+  wait_for_enter();
+  runtime::stop_program(0);
+}
+
 }  // namespace
 
 void quintrel::run() {
   for (std::string_view line : kQuintrelIntroduction) write_line(line);
   core::Parameters& p = core::parameters;
-  for (;;) {
+  do {
     ask_parameters();
     write_line("");
     p.byte_count = p.n / 8;
@@ -51,21 +64,14 @@ void quintrel::run() {
       poll_stop_request();
       write_progress_mark();
     } while (!experiment.stop_requested && experiment.tested < p.tests);
-    write_report("; Quintrel used");
-    write_text(kRestartQuestion);
-    experiment.restart_answer = read_answer();
-    write_line("");
-    if (experiment.restart_answer != 1) break;
-  }
-  write_text(kClosing);
-  wait_for_enter();
-  runtime::stop_program(0);
+  } while (report_and_ask_restart("; Quintrel used"));
+  say_goodbye();
 }
 
 void tolvaric::run() {
   for (std::string_view line : kTolvaricIntroduction) write_line(line);
   const core::Parameters& p = core::parameters;
-  for (;;) {
+  do {
     ask_parameters();
     start_counting();
     write_line("");
@@ -77,15 +83,8 @@ void tolvaric::run() {
       if (core::flags::test_tuple_flags()) ++experiment.generating;
       write_progress_mark();
     } while (experiment.tested < p.tests);
-    write_report("; Tolvaric used");
-    write_text(kRestartQuestion);
-    experiment.restart_answer = read_answer();
-    write_line("");
-    if (experiment.restart_answer != 1) break;
-  }
-  write_text(kClosing);
-  wait_for_enter();
-  runtime::stop_program(0);
+  } while (report_and_ask_restart("; Tolvaric used"));
+  say_goodbye();
 }
 
 }  // namespace dialogue
