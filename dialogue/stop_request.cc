@@ -1,10 +1,70 @@
-// The stop request.  Keys reach the program only through the console
-// terminal layer; until a program has one, there is no key to see and the
-// poll returns at once.
+// The stop request.  Asking the console for keys is a system call, which
+// would cost as much as a small tuple; so the poll counts tuples down
+// between readings of the millisecond tick count, and asks only when the
+// tick has moved.  The stride of the countdown adapts to the pace of the
+// run: doubled while a stride passes within one tick, halved when it takes
+// more than one.
 #include "dialogue/stop_request.h"
 
-namespace dialogue {
+#include "dialogue/experiment.h"
+#include "dialogue/statements.h"
+#include "platform/platform.h"
 
-void poll_stop_request() {}
+namespace dialogue {
+namespace {
+
+// Polls between asks when the tick count stands still (a coarse clock):
+// still well under a millisecond's worth of the smallest tuples.
+constexpr std::int32_t kLongestStride = 1 << 16;
+
+KeyWaiting key_waiting = nullptr;
+ReadKey read_key = nullptr;
+
+struct Pace {
+  std::int32_t countdown = 1;    // polls left until the tick is read
+  std::int32_t stride = 1;       // polls between readings of the tick
+  std::uint32_t last_ask = 0;    // tick count when the console was asked
+  std::int32_t tested_then = 0;  // `tested` at the last reading; 0: none
+};
+
+Pace pace;
+
+// Reads the tick count; true when the console is to be asked now.
+bool time_to_ask() {
+  const std::uint32_t now = platform::read_tick_count();
+  const std::uint32_t elapsed = now - pace.last_ask;
+  const bool first = pace.tested_then == 0;
+  pace.tested_then = experiment.tested;
+  if (!first && elapsed == 0 && pace.stride < kLongestStride) {
+    pace.stride *= 2;
+    pace.countdown = pace.stride;
+    return false;
+  }
+  if (elapsed > 1 && pace.stride > 1) pace.stride /= 2;
+  pace.last_ask = now;
+  pace.countdown = pace.stride;
+  return true;
+}
+
+}  // namespace
+
+void connect_stop_keys(KeyWaiting waiting, ReadKey read) {
+  key_waiting = waiting;
+  read_key = read;
+}
+
+void poll_stop_request() {
+  // A count that has not grown since the last reading is a new run: its
+  // tuples may be of another size, so the pace is learnt afresh.
+  if (experiment.tested <= pace.tested_then) pace = Pace{};
+  if (--pace.countdown > 0) return;
+  if (!time_to_ask() || key_waiting == nullptr || !key_waiting()) return;
+  const std::uint8_t first = read_key();
+  const std::uint8_t second = first == 0 ? read_key() : 0;
+  if (first == 0 && second == 19) {
+    write_line(" Entering into stop mode ..., please wait");
+    experiment.stop_requested = true;
+  }
+}
 
 }  // namespace dialogue

@@ -1,12 +1,25 @@
 // The stop request of the packed variant: Alt-R during a run ends it after
-// the current tuple, with the usual report.
+// the current tuple, with the usual report.  The keys come from the
+// terminal layer, which the program's start-up connects here; a program
+// without one (tolvaric) never sees a key.
 #pragma once
+
+#include <cstdint>
 
 namespace dialogue {
 
-// Takes at most one key (or one two-part key) without blocking; Alt-R
-// writes " Entering into stop mode ..., please wait" and sets the stop
-// flag.  Other keys are consumed and ignored.
+// The key operations the poll reads through: whether a key waits (never
+// blocking), and the next key byte, Alt-R being 0 then 19.
+using KeyWaiting = bool (*)();
+using ReadKey = std::uint8_t (*)();
+void connect_stop_keys(KeyWaiting key_waiting, ReadKey read_key);
+
+// Called once per tuple.  Takes at most one key (or one two-part key)
+// without blocking; Alt-R writes " Entering into stop mode ..., please
+// wait" as a line and sets the stop flag.  Other keys are consumed and
+// ignored.  The console is asked about keys at most about once per
+// millisecond (once per tuple when tuples are slower), and at the first
+// tuple of every run; between, the poll costs a countdown step.
 void poll_stop_request();
 
 }  // namespace dialogue

@@ -73,12 +73,14 @@ ShortString hex_location(std::uintptr_t address) {
 }
 
 // Ends a report line.  A report that cannot be written is abandoned: the
-// program still ends with the report's exit code.
+// program still ends with the report's exit code, through the exit
+// sequence, so that the exit hook gives the terminal back.
 void end_report_line(std::uint16_t exit_code) {
   end_write_line(standard_output_channel);
   if (io_error == 0) return;
   io_error = 0;
-  platform::exit_process(exit_code);
+  error_recorded = false;
+  stop_program(exit_code);
 }
 
 void write_report_line(std::initializer_list<std::string_view> pieces,

@@ -1,13 +1,18 @@
 // Standard handles on POSIX: descriptors 0, 1 and 2, read and write with
 // the all-or-error behaviour of the channel slots, and errno translated to
 // the Windows error numbers the rest of the program speaks.
-#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "platform/platform.h"
+#include "platform/posix/held_output.h"
 
 namespace platform {
+
+void (*posix::release_held_output)() = nullptr;
+
 namespace {
 
 std::uint32_t recorded_error = 0;
@@ -84,6 +89,7 @@ bool write_file(Handle handle, const std::uint8_t* data, std::uint32_t count,
 bool read_file(Handle handle, std::uint8_t* data, std::uint32_t count,
                std::uint32_t& got) {
   got = 0;
+  if (posix::release_held_output != nullptr) posix::release_held_output();
   for (;;) {
     const ssize_t result = ::read(static_cast<int>(handle), data, count);
     if (result >= 0) {
@@ -105,7 +111,8 @@ bool close_handle(Handle handle) {
 
 FileType file_type(Handle handle) {
   struct stat status;
-  if (::fstat(static_cast<int>(handle), &status) != 0) return FileType::kUnknown;
+  if (::fstat(static_cast<int>(handle), &status) != 0)
+    return FileType::kUnknown;
   if (S_ISCHR(status.st_mode)) return FileType::kChar;
   if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode))
     return FileType::kPipe;

@@ -1,8 +1,8 @@
 #include "runtime/run_time_error.h"
 
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "runtime/text_channel.h"
 #include "tests/fakes/fake_platform.h"
@@ -15,11 +15,16 @@ TEST(ErrorMessage, KnownCodesHaveTextsOthersTheirNumber) {
     std::uint16_t code;
     const char* text;
   } rows[] = {
-      {106, "Invalid input"},     {101, "Disk Full"},
-      {6, "Invalid file handle"}, {5, "Access denied"},
-      {203, "Out of memory"},     {1, "Out of memory"},
-      {200, "Division by zero"},  {207, "Invalid floating point operation"},
-      {205, "Floating point overflow"}, {216, "Access violation"},
+      {106, "Invalid input"},
+      {101, "Disk Full"},
+      {6, "Invalid file handle"},
+      {5, "Access denied"},
+      {203, "Out of memory"},
+      {1, "Out of memory"},
+      {200, "Division by zero"},
+      {207, "Invalid floating point operation"},
+      {205, "Floating point overflow"},
+      {216, "Access violation"},
       {109, "Unknown Run-Time error : 109"},
       {7, "Unknown Run-Time error : 007"},
       {1000, "Unknown Run-Time error : 1000"},
@@ -118,6 +123,15 @@ TEST_F(FailureReport, UnwritableReportStillEnds217) {
   fake::state.fail_next_call = 6;
   EXPECT_EQ(raise(106, 0x10), 217u);
   EXPECT_EQ(report(), "");
+}
+
+TEST_F(FailureReport, UnwritableReportStillGivesTheTerminalBack) {
+  static int calls = 0;
+  calls = 0;
+  set_exit_hook([] { ++calls; });
+  fake::state.fail_next_call = 6;
+  EXPECT_EQ(raise(106, 0x10), 217u);
+  EXPECT_EQ(calls, 1);
 }
 
 TEST_F(FailureReport, ExitHookRunsOnceOnEveryEnd) {

@@ -1,0 +1,175 @@
+// Raw mode in and out through one pair of functions, and the signal
+// handlers that make every way out give the terminal back: SIGINT,
+// SIGTERM, SIGHUP and SIGQUIT restore it and then die as before; SIGTSTP
+// restores it while stopped, SIGCONT makes it raw again.
+#include "platform/posix/terminal_device.h"
+
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+namespace platform::posix {
+namespace {
+
+struct Terminal {
+  int descriptor;
+  unsigned long device;
+  termios before;
+  termios raw;
+};
+
+// Standard input and the screen: two terminals at most.
+Terminal terminals[2];
+volatile sig_atomic_t terminal_count = 0;
+volatile sig_atomic_t raw_now = 0;
+volatile sig_atomic_t continued = 0;
+bool handlers_installed = false;
+
+constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// Restoring goes backwards, so that should one terminal have been taken
+// twice after all, the mode saved first, the one found, is set last.
+void set_all(bool raw) {
+  if (raw) {
+    for (int i = 0; i < terminal_count; ++i)
+      tcsetattr(terminals[i].descriptor, TCSANOW, &terminals[i].raw);
+  } else {
+    for (int i = terminal_count - 1; i >= 0; --i)
+      tcsetattr(terminals[i].descriptor, TCSANOW, &terminals[i].before);
+  }
+}
+
+// Which terminal a descriptor leads to.  /dev/tty has a device number of
+// its own; Linux tells the one behind it.
+bool device_of(int descriptor, unsigned long& device) {
+  if (!isatty(descriptor)) return false;
+#ifdef TIOCGDEV
+  unsigned int behind = 0;
+  if (ioctl(descriptor, TIOCGDEV, &behind) == 0) {
+    device = behind;
+    return true;
+  }
+#endif
+  struct stat status {};
+  if (fstat(descriptor, &status) != 0) return false;
+  device = static_cast<unsigned long>(status.st_rdev);
+  return true;
+}
+
+void catch_signal(int signal, void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(signal, &action, nullptr);
+}
+
+void unblock(int signal) {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, signal);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+void on_fatal_signal(int signal) { die_of(signal); }
+
+void on_stop_signal(int) {
+  const int saved_errno = errno;
+  const bool was_raw = raw_now != 0;
+  if (was_raw) set_all(false);
+  // Stop as the default action would; execution resumes here on SIGCONT.
+  catch_signal(SIGTSTP, SIG_DFL);
+  unblock(SIGTSTP);
+  raise(SIGTSTP);
+  catch_signal(SIGTSTP, on_stop_signal);
+  if (was_raw && raw_now) set_all(true);
+  continued = 1;
+  errno = saved_errno;
+}
+
+void on_continue_signal(int) {
+  const int saved_errno = errno;
+  // A stop by SIGSTOP, SIGTTIN or SIGTTOU passed no handler; the shell may
+  // have set its own mode meanwhile.
+  if (raw_now) set_all(true);
+  continued = 1;
+  errno = saved_errno;
+}
+
+bool ignored_from_start(int signal) {
+  struct sigaction current {};
+  sigaction(signal, nullptr, &current);
+  return current.sa_handler == SIG_IGN;
+}
+
+void install_handlers() {
+  if (handlers_installed) return;
+  handlers_installed = true;
+  // A signal ignored by whoever started us (nohup, a background job) stays
+  // ignored.
+  for (int signal : kFatalSignals)
+    if (!ignored_from_start(signal)) catch_signal(signal, on_fatal_signal);
+  if (!ignored_from_start(SIGTSTP)) catch_signal(SIGTSTP, on_stop_signal);
+  catch_signal(SIGCONT, on_continue_signal);
+}
+
+}  // namespace
+
+void make_raw_mode(termios& mode) {
+  mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | IEXTEN);
+  mode.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | ICRNL | INLCR | IGNCR |
+                                         ISTRIP | INPCK | PARMRK);
+  mode.c_cc[VMIN] = 1;
+  mode.c_cc[VTIME] = 0;
+}
+
+bool take_terminal(int descriptor) {
+  unsigned long device = 0;
+  if (!device_of(descriptor, device)) return false;
+  for (int i = 0; i < terminal_count; ++i)
+    if (terminals[i].device == device) return true;
+  if (terminal_count == 2) return true;  // never more than two are asked
+  Terminal& terminal = terminals[terminal_count];
+  if (tcgetattr(descriptor, &terminal.before) != 0) return false;
+  terminal.descriptor = descriptor;
+  terminal.device = device;
+  terminal.raw = terminal.before;
+  make_raw_mode(terminal.raw);
+  install_handlers();
+  // Counted before the change, so that a signal arriving now restores it.
+  terminal_count = terminal_count + 1;
+  raw_now = 1;
+  tcsetattr(descriptor, TCSANOW, &terminal.raw);
+  return true;
+}
+
+void restore_terminals() {
+  raw_now = 0;
+  set_all(false);
+}
+
+void die_of(int signal) {
+  restore_terminals();
+  catch_signal(signal, SIG_DFL);
+  unblock(signal);
+  raise(signal);
+  // A signal whose default is to be ignored cannot get here from a handler.
+  _exit(128 + signal);
+}
+
+bool continued_since_last_asked() {
+  if (continued == 0) return false;
+  continued = 0;
+  return true;
+}
+
+bool same_terminal(int first, int second) {
+  unsigned long a = 0, b = 0;
+  return device_of(first, a) && device_of(second, b) && a == b;
+}
+
+}  // namespace platform::posix
