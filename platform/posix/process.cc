@@ -1,15 +1,17 @@
 // The process on POSIX: its end, the floating-point mode of start-up,
 // processor faults delivered as signals, and the return addresses and
 // module offsets that the failure report prints.
-#include <csignal>
-#include <cstdint>
-#include <initializer_list>
 #include <link.h>
 #include <ucontext.h>
 #include <unistd.h>
 #include <unwind.h>
 
+#include <csignal>
+#include <cstdint>
+#include <initializer_list>
+
 #include "platform/platform.h"
+#include "platform/x86_floating_point.h"
 
 namespace platform {
 namespace {
@@ -81,7 +83,8 @@ struct Walk {
 _Unwind_Reason_Code walk_step(_Unwind_Context* context, void* argument) {
   auto& walk = *static_cast<Walk*>(argument);
   int before_instruction = 0;
-  const std::uintptr_t address = _Unwind_GetIPInfo(context, &before_instruction);
+  const std::uintptr_t address =
+      _Unwind_GetIPInfo(context, &before_instruction);
   if (address == 0) return _URC_END_OF_STACK;
   if (walk.to_skip > 0) {
     --walk.to_skip;
@@ -95,20 +98,7 @@ _Unwind_Reason_Code walk_step(_Unwind_Context* context, void* argument) {
 
 void exit_process(std::uint32_t code) { ::_exit(static_cast<int>(code)); }
 
-void prepare_floating_point() {
-#if defined(__x86_64__) || defined(__i386__)
-  // x87: clear pending exceptions, then 64-bit precision, round to nearest,
-  // invalid operation, division by zero and overflow unmasked.
-  const std::uint16_t control_word = 0x1332;
-  asm volatile("fnclex\n\tfldcw %0" : : "m"(control_word));
-  // SSE, which carries double arithmetic: the same three traps.
-  std::uint32_t mxcsr = 0;
-  asm volatile("stmxcsr %0" : "=m"(mxcsr));
-  mxcsr &= ~0x3Fu;                                  // clear sticky flags
-  mxcsr &= ~((1u << 7) | (1u << 9) | (1u << 10));  // unmask IM, ZM, OM
-  asm volatile("ldmxcsr %0" : : "m"(mxcsr));
-#endif
-}
+void prepare_floating_point() { set_x86_floating_point(); }
 
 void install_fault_handler(FaultHandler handler) {
   find_load_address();
@@ -124,7 +114,8 @@ void install_fault_handler(FaultHandler handler) {
   // A fault inside the report itself ends the process by default.
   action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESETHAND;
   sigemptyset(&action.sa_mask);
-  for (int signal : {SIGFPE, SIGSEGV, SIGBUS}) sigaction(signal, &action, nullptr);
+  for (int signal : {SIGFPE, SIGSEGV, SIGBUS})
+    sigaction(signal, &action, nullptr);
   // A write into a closed pipe fails with EPIPE and is reported like any
   // other device failure instead of killing the process silently.
   std::signal(SIGPIPE, SIG_IGN);

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -45,17 +46,28 @@ Outcome run_process(const std::string& program,
   std::vector<std::string> env_strings;
   for (char** e = environ; *e != nullptr; ++e) env_strings.emplace_back(*e);
   for (const std::string& e : environment) env_strings.push_back(e);
-  std::vector<char*> argv{const_cast<char*>(program.c_str())};
-  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  std::vector<char*> argv;
+  const char* launcher = std::getenv("TRANSCRIPT_LAUNCHER");
+  if (launcher != nullptr && *launcher != '\0')
+    argv.push_back(const_cast<char*>(launcher));
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : arguments)
+    argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   std::vector<char*> envp;
   for (std::string& e : env_strings) envp.push_back(e.data());
   envp.push_back(nullptr);
 
+  // A session of its own has no controlling terminal: no program under
+  // test can reach the terminal of whoever runs the tests.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr,
+  const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes,
                                   argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   close(in[0]);
   close(out[1]);
   close(err[1]);
@@ -72,8 +84,8 @@ Outcome run_process(const std::string& program,
   int out_fd = output_to == OutputTo::kPipe ? out[0] : -1;
   int err_fd = err[0];
   while (out_fd >= 0 || err_fd >= 0 || input_fd >= 0) {
-    pollfd fds[3] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0},
-                     {input_fd, POLLOUT, 0}};
+    pollfd fds[3] = {
+        {out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}, {input_fd, POLLOUT, 0}};
     if (poll(fds, 3, 20000) <= 0) {  // a hung program fails the test
       kill(pid, SIGKILL);
       break;
@@ -90,10 +102,10 @@ Outcome run_process(const std::string& program,
       }
     }
     if (input_fd >= 0 && fds[2].revents != 0) {
-      const ssize_t put = (fds[2].revents & POLLOUT)
-                              ? write(input_fd, input.data() + fed,
-                                      input.size() - fed)
-                              : -1;
+      const ssize_t put =
+          (fds[2].revents & POLLOUT)
+              ? write(input_fd, input.data() + fed, input.size() - fed)
+              : -1;
       if (put > 0) fed += static_cast<std::size_t>(put);
       if (put <= 0 || fed == input.size()) {
         close(input_fd);

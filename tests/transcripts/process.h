@@ -19,7 +19,10 @@ struct Outcome {
 enum class OutputTo { kPipe, kClosedPipe, kDevFull };
 
 // Runs `program` with `arguments`, the extra environment `environment`
-// (NAME=value), and `input` as its standard input.
+// (NAME=value), and `input` as its standard input, in a session of its
+// own (so without a controlling terminal).  When the environment of the
+// tests sets TRANSCRIPT_LAUNCHER (a path), that program starts `program`
+// (wine for a Windows build).
 Outcome run_process(const std::string& program,
                     const std::vector<std::string>& arguments,
                     const std::vector<std::string>& environment,
