@@ -1,9 +1,11 @@
 // The two main drivers: introduction once, then experiments (dialog, start
-// step, run loop, report, restart question) until the user leaves.
+// step, run loop, report, restart question) until the user leaves.  The
+// tuples are drawn and tested by the fast engine, which gives the plain
+// operations' draws and verdicts.
 #include "dialogue/drivers.h"
 
-#include "core/flag_tuple.h"
-#include "core/packed_tuple.h"
+#include "core/engine/flag_engine.h"
+#include "core/engine/packed_engine.h"
 #include "core/parameters.h"
 #include "dialogue/experiment.h"
 #include "dialogue/introduction.h"
@@ -58,8 +60,8 @@ void quintrel::run() {
     start_counting();
     write_line("");
     do {
-      core::packed::fill_tuple();
-      experiment.generating += core::packed::test_tuple_packed();
+      core::engine::packed::fill_tuple();
+      experiment.generating += core::engine::packed::test_tuple();
       ++experiment.tested;
       poll_stop_request();
       write_progress_mark();
@@ -78,9 +80,9 @@ void tolvaric::run() {
     write_start_lines(kTolvaricVersion);
     write_line("");
     do {
-      core::flags::fill_tuple();
+      core::engine::flags::fill_tuple();
       ++experiment.tested;
-      if (core::flags::test_tuple_flags()) ++experiment.generating;
+      if (core::engine::flags::test_tuple()) ++experiment.generating;
       write_progress_mark();
     } while (experiment.tested < p.tests);
   } while (report_and_ask_restart("; Tolvaric used"));

@@ -6,16 +6,10 @@
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
 #include "platform/platform.h"
 
 namespace runtime {
-
-// The draws are only reproducible with the 80-bit x87 format: every
-// quotient and sum below is rounded to a 64-bit significand.
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "the random source needs 80-bit extended long double");
 
 RandomState random_state;
 
@@ -76,6 +70,8 @@ void reinitialise_streams() {
 
 void seed_from_ticks() { random_state.seed = platform::read_tick_count(); }
 
+void settle_seed() { check_reseed(); }
+
 long double random_real() {
   check_reseed();
   RandomState& s = random_state;
@@ -85,7 +81,9 @@ long double random_real() {
   s.stream3 = ((s.stream3 + 1) * kMultiplier3) % kModulus3;
 
   // One rounding per operation, in this order; regrouping would change the
-  // last bit of some draws.
+  // last bit of some draws.  Only where long double is the 80-bit format
+  // does this give the programs' sequence; the programs draw through
+  // core/engine, which computes the same steps exactly on any platform.
   long double x = static_cast<long double>(s.seed) / kDivisor1;
   const long double q2 = static_cast<long double>(s.stream2) / kDivisor2;
   x = x + q2;

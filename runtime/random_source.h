@@ -23,6 +23,11 @@ extern RandomState random_state;
 // Sets the seed to the platform's tick count; the next draw notices it.
 void seed_from_ticks();
 
+// Runs now the re-initialisation that the next draw would start with, if
+// one is due; the next draw then only steps the three streams.  The fast
+// engine calls it before it takes the stream states.
+void settle_seed();
+
 // A real in [0, 1); advances each of the three streams by one step, after
 // a re-initialisation where one is due.
 long double random_real();

@@ -1,0 +1,579 @@
+// The generation test on the AVX-512 path, compiled with -mavx512f
+// -mavx512dq -mavx512bw -mavx512vl -mavx512ifma -mavx512vbmi -mgfni (and
+// the AVX2 set): columns from rows by byte permutations around the GF(2^8)
+// affine instruction, which transposes 8x8 bit blocks; up to 64 elements
+// as narrow columns, more through the meet tables eight words at a time.
+#include "core/engine/generation_avx512.h"
+
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/engine/kernel_common.h"
+#include "core/engine/kernels.h"
+#include "core/engine/tuple_bits.h"
+
+namespace core::engine {
+namespace {
+
+// Byte permutations of the transposition, for eight qwords of eight bytes.
+struct ByteOrders {
+  // Qword J, byte 7 - L takes qword L, byte J: bytes transposed, with the
+  // row order reversed to undo the reversal of the affine step.
+  unsigned char rows_to_blocks[64];
+  // Qword j, byte I takes qword I, byte j: a plain byte transpose.
+  unsigned char blocks_to_columns[64];
+};
+
+constexpr ByteOrders build_byte_orders() {
+  ByteOrders orders{};
+  for (int a = 0; a < 8; ++a) {
+    for (int b = 0; b < 8; ++b) {
+      orders.rows_to_blocks[8 * a + 7 - b] =
+          static_cast<unsigned char>(8 * b + a);
+      orders.blocks_to_columns[8 * a + b] =
+          static_cast<unsigned char>(8 * b + a);
+    }
+  }
+  return orders;
+}
+
+constexpr ByteOrders kByteOrders = build_byte_orders();
+
+// Byte j of every qword set to bit j: as the data of the affine step, it
+// reads column j of each 8x8 matrix.
+constexpr long long kOneHotBytes = 0x8040201008040201ll;
+
+// For each step b = 1, 2, 4 of the qword transpose: where the lower and
+// the upper vector of a pair take their qwords from (0..7 the first of the
+// pair, 8..15 the second).
+struct QwordOrders {
+  alignas(64) long long low[3][8];
+  alignas(64) long long high[3][8];
+};
+
+constexpr QwordOrders build_qword_orders() {
+  QwordOrders orders{};
+  for (int step = 0; step < 3; ++step) {
+    const int b = 1 << step;
+    for (int p = 0; p < 8; ++p) {
+      orders.low[step][p] = (p & b) == 0 ? p : 8 + p - b;
+      orders.high[step][p] = (p & b) == 0 ? p + b : 8 + p;
+    }
+  }
+  return orders;
+}
+
+constexpr QwordOrders kQwordOrders = build_qword_orders();
+
+// Exchanges qword J of v[I] with qword I of v[J] across the eight vectors.
+[[gnu::always_inline]] inline void transpose_qwords(__m512i v[8]) {
+  for (int step = 0; step < 3; ++step) {
+    const int b = 1 << step;
+    const __m512i low = _mm512_load_si512(kQwordOrders.low[step]);
+    const __m512i high = _mm512_load_si512(kQwordOrders.high[step]);
+    for (int i = 0; i < 8; ++i) {
+      if ((i & b) != 0) continue;
+      const __m512i x = v[i];
+      const __m512i y = v[i + b];
+      v[i] = _mm512_permutex2var_epi64(x, low, y);
+      v[i + b] = _mm512_permutex2var_epi64(x, high, y);
+    }
+  }
+}
+
+// Eight rows of one word each (qword L: row L) as 8x8 blocks turned
+// round: qword J, byte j holds element 8J + j of the word, bit L of it
+// from row L.
+__m512i blocks_from_rows(__m512i rows) {
+  return _mm512_gf2p8affine_epi64_epi8(
+      _mm512_set1_epi64(kOneHotBytes),
+      _mm512_permutexvar_epi8(_mm512_loadu_si512(kByteOrders.rows_to_blocks),
+                              rows),
+      0);
+}
+
+// Qword columns of elements 8J..8J+7 into out[J] from the turned blocks
+// of eight row octets (v[o] for rows 8o..8o+7); v is overwritten.
+void columns_from_blocks(__m512i v[8], __m512i out[8]) {
+  transpose_qwords(v);
+  // v[J], qword o, byte j: element 8J + j, rows 8o..8o+7.
+  const __m512i blocks_to_columns =
+      _mm512_loadu_si512(kByteOrders.blocks_to_columns);
+  for (int J = 0; J < 8; ++J) {
+    out[J] = _mm512_permutexvar_epi8(blocks_to_columns, v[J]);
+  }
+}
+
+// Columns from rows: for each group of 64 rows and each block of 8 words,
+// eight rows at a time are turned into eight words' 8x8 blocks, then each
+// word's blocks of the 64 rows into its 64 columns.  Rows of one word (n
+// <= 64) are one block of their own.
+void transpose_blocks(TupleBits& tuple, int k, int n) {
+  const int words = words_for(n);
+  // blocks[w][o]: word w of the block, rows 8o..8o+7 of the group.
+  alignas(64) __m512i blocks[8][8];
+  for (int half = 0; half < 2; ++half) {
+    const int first_row = 64 * half;
+    // With k <= 64 the second half of the columns is never read.
+    if (first_row >= k) break;
+    const int octets =
+        (k - first_row + 7) / 8 < 8 ? (k - first_row + 7) / 8 : 8;
+    for (int first_word = 0; first_word < words; first_word += 8) {
+      for (int o = 0; o < 8; ++o) {
+        if (o >= octets) {
+          for (int w = 0; w < 8; ++w) blocks[w][o] = _mm512_setzero_si512();
+          continue;
+        }
+        if (tuple.row_stride == 1) {
+          // One-word rows lie next to each other: eight of them at once.
+          blocks[0][o] = blocks_from_rows(
+              _mm512_loadu_si512(tuple.row(first_row + 8 * o)));
+          continue;
+        }
+        __m512i v[8];
+        for (int i = 0; i < 8; ++i) {
+          v[i] =
+              _mm512_load_si512(tuple.row(first_row + 8 * o + i) + first_word);
+        }
+        // v[w], qword i: word first_word + w of row 8o + i.
+        transpose_qwords(v);
+        for (int w = 0; w < 8; ++w) blocks[w][o] = blocks_from_rows(v[w]);
+      }
+      const int last = words - first_word < 8 ? words - first_word : 8;
+      for (int w = 0; w < last; ++w) {
+        __m512i out[8];
+        columns_from_blocks(blocks[w], out);
+        std::uint64_t* columns = tuple.columns[half] + 64 * (first_word + w);
+        for (int J = 0; J < 8; ++J)
+          _mm512_storeu_si512(columns + 8 * J, out[J]);
+      }
+    }
+  }
+}
+
+// Rows of a packed tuple with byte_count > 8 from its draws: each row's
+// bytes, 64 at a time, the bytes past its end as zeros.
+void rows_from_packed_bytes(const std::uint8_t* draws, int k, int byte_count,
+                            TupleBits& tuple) {
+  prepare_rows(k, 8 * byte_count);
+  for (int r = 0; r < k; ++r) {
+    const std::uint8_t* bytes =
+        draws + static_cast<std::size_t>(r) * byte_count;
+    std::uint64_t* row = tuple.row(r);
+    for (int at = 0; at < byte_count; at += 64) {
+      const int present = byte_count - at < 64 ? byte_count - at : 64;
+      _mm512_store_si512(
+          row + at / 8, _mm512_maskz_loadu_epi8(low_bits(present), bytes + at));
+    }
+  }
+}
+
+struct ZmmBlock {
+  using Type = __m512i;
+  static constexpr int kWords = 8;
+  static Type zero() { return _mm512_setzero_si512(); }
+  static Type load(const std::uint64_t* p) { return _mm512_load_si512(p); }
+  static void store(std::uint64_t* p, Type a) { _mm512_store_si512(p, a); }
+  static Type both(Type a, Type b) { return _mm512_and_si512(a, b); }
+  static Type either(Type a, Type b) { return _mm512_or_si512(a, b); }
+  static Type without(Type a, Type b) { return _mm512_andnot_si512(b, a); }
+  static Type element_bit(int e) {
+    return _mm512_maskz_set1_epi64(
+        static_cast<__mmask8>(1u << ((e % 512) / 64)),
+        static_cast<long long>(std::uint64_t{1} << (e % 64)));
+  }
+  static bool is_zero(Type a) { return _mm512_test_epi64_mask(a, a) == 0; }
+};
+
+// Columns of up to 64 elements (n <= 64) in lanes as narrow as k allows,
+// so that one comparison covers many elements.  Lane supplies kLanes,
+// copy(columns, lane) (every lane set to that lane of `columns`) and
+// misses(a, b) (the lanes where a & b == 0).
+struct ByteLanes {
+  static constexpr int kLanes = 64;
+  static __m512i copy(__m512i columns, int lane) {
+    return _mm512_permutexvar_epi8(_mm512_set1_epi8(static_cast<char>(lane)),
+                                   columns);
+  }
+  static std::uint64_t misses(__m512i a, __m512i b) {
+    return _mm512_testn_epi8_mask(a, b);
+  }
+};
+struct WordLanes {
+  static constexpr int kLanes = 32;
+  static __m512i copy(__m512i columns, int lane) {
+    return _mm512_permutexvar_epi16(_mm512_set1_epi16(static_cast<short>(lane)),
+                                    columns);
+  }
+  static std::uint64_t misses(__m512i a, __m512i b) {
+    return _mm512_testn_epi16_mask(a, b);
+  }
+};
+struct DwordLanes {
+  static constexpr int kLanes = 16;
+  static __m512i copy(__m512i columns, int lane) {
+    return _mm512_permutexvar_epi32(_mm512_set1_epi32(lane), columns);
+  }
+  static std::uint64_t misses(__m512i a, __m512i b) {
+    return _mm512_testn_epi32_mask(a, b);
+  }
+};
+struct QwordLanes {
+  static constexpr int kLanes = 8;
+  static __m512i copy(__m512i columns, int lane) {
+    return _mm512_permutexvar_epi64(_mm512_set1_epi64(lane), columns);
+  }
+  static std::uint64_t misses(__m512i a, __m512i b) {
+    return _mm512_testn_epi64_mask(a, b);
+  }
+};
+
+// The generation test on narrow columns, kVectors vectors of them: for
+// each element e, the elements whose columns contain e's must be e alone.
+// `high` holds components 64 and up, or nothing when k <= 64.
+template <class Lane, int kVectors>
+bool separated_narrow(const __m512i* low, const __m512i* high, int n) {
+  constexpr int kLanes = Lane::kLanes;
+  const __m512i ones = _mm512_set1_epi64(-1);
+  __m512i low_missing[kVectors];
+  __m512i high_missing[kVectors];
+  std::uint64_t present[kVectors];
+  for (int v = 0; v < kVectors; ++v) {
+    present[v] = n > v * kLanes ? low_bits(n - v * kLanes) : 0;
+    low_missing[v] = _mm512_xor_si512(low[v], ones);
+    std::uint64_t empty = Lane::misses(low[v], low[v]);
+    if (high != nullptr) {
+      high_missing[v] = _mm512_xor_si512(high[v], ones);
+      empty &= Lane::misses(high[v], high[v]);
+    }
+    if ((empty & present[v]) != 0) return false;
+  }
+  for (int e = 0; e < n; ++e) {
+    const int home = e / kLanes;
+    const __m512i mine = Lane::copy(low[home], e % kLanes);
+    std::uint64_t containing = 0;
+    if (high == nullptr) {
+      for (int v = 0; v < kVectors; ++v) {
+        containing |= (Lane::misses(mine, low_missing[v]) & present[v])
+                      << (v * kLanes % 64);
+      }
+    } else {
+      const __m512i mine_high = Lane::copy(high[home], e % kLanes);
+      for (int v = 0; v < kVectors; ++v) {
+        containing |= (Lane::misses(mine, low_missing[v]) &
+                       Lane::misses(mine_high, high_missing[v]) & present[v])
+                      << (v * kLanes % 64);
+      }
+    }
+    if (containing != std::uint64_t{1} << e) return false;
+  }
+  return true;
+}
+
+// Byte indexes that interleave the lanes of two vectors, element by
+// element, into lanes twice as wide: widen[w][half] for narrow lanes of
+// 8 (w = 0) or 16 bits (w = 1), elements from half * 64 / (2 * lane bytes).
+struct WidenOrders {
+  unsigned char index[2][2][64];
+};
+
+constexpr WidenOrders build_widen_orders() {
+  WidenOrders orders{};
+  for (int w = 0; w < 2; ++w) {
+    const int per = w + 1;  // bytes per narrow lane
+    for (int half = 0; half < 2; ++half) {
+      for (int i = 0; i < 64; ++i) {
+        const int lane = i / (2 * per);
+        const int from_second = (i / per) % 2;
+        orders.index[w][half][i] = static_cast<unsigned char>(
+            64 * from_second + (half * 32 / per + lane) * per + i % per);
+      }
+    }
+  }
+  return orders;
+}
+
+constexpr WidenOrders kWidenOrders = build_widen_orders();
+
+// out[0], out[1]: a and b interleaved into lanes of twice `width` bits.
+void widen(__m512i a, __m512i b, int width, __m512i out[2]) {
+  const int w = width == 8 ? 0 : 1;
+  out[0] = _mm512_permutex2var_epi8(
+      a, _mm512_loadu_si512(kWidenOrders.index[w][0]), b);
+  out[1] = _mm512_permutex2var_epi8(
+      a, _mm512_loadu_si512(kWidenOrders.index[w][1]), b);
+}
+
+// Byte indexes that take eight rows of `bytes` bytes each (1..8), back to
+// back, to qwords of rows_to_blocks order: qword q, byte 7 - L takes byte
+// q of row L.
+struct PackedOrders {
+  unsigned char index[9][64];
+};
+
+constexpr PackedOrders build_packed_orders() {
+  PackedOrders orders{};
+  for (int bytes = 1; bytes <= 8; ++bytes) {
+    for (int q = 0; q < 8; ++q) {
+      for (int row = 0; row < 8; ++row) {
+        orders.index[bytes][8 * q + 7 - row] =
+            static_cast<unsigned char>(q < bytes ? row * bytes + q : 0);
+      }
+    }
+  }
+  return orders;
+}
+
+constexpr PackedOrders kPackedOrders = build_packed_orders();
+
+// Rows first..first+7 of a packed tuple with byte_count <= 8, straight
+// from the draws, turned round as blocks_from_rows; rows from k on read
+// as empty.
+[[gnu::always_inline]] inline __m512i packed_octet(const std::uint8_t* draws,
+                                                   int first, int k,
+                                                   int byte_count) {
+  const int rows = k - first < 8 ? k - first : 8;
+  // Bytes q < byte_count of every qword, and of those the bytes 7 - L of
+  // rows L < rows.
+  const std::uint64_t row_bytes =
+      ((0xFFull << (8 - rows)) & 0xFF) * 0x0101010101010101ull;
+  const __mmask64 keep = low_bits(8 * byte_count) & row_bytes;
+  const __m512i blocks = _mm512_maskz_permutexvar_epi8(
+      keep, _mm512_loadu_si512(kPackedOrders.index[byte_count]),
+      _mm512_loadu_si512(draws + static_cast<std::size_t>(first) * byte_count));
+  return _mm512_gf2p8affine_epi64_epi8(_mm512_set1_epi64(kOneHotBytes), blocks,
+                                       0);
+}
+
+// Rows first..first+7 of a flag tuple with n <= 56, straight from the
+// draws (every row then lies in the eight bytes from its first), turned
+// round as blocks_from_rows; rows from k on read as empty.
+__m512i flag_octet(const std::uint64_t* draws, int first_bit, int first, int k,
+                   int n) {
+  const __m512i row = _mm512_add_epi64(
+      _mm512_set1_epi64(first), _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 6, 7));
+  const __m512i bit =
+      _mm512_add_epi64(_mm512_set1_epi64(first_bit),
+                       _mm512_mullo_epi64(row, _mm512_set1_epi64(n)));
+  const __mmask8 present = _mm512_cmplt_epi64_mask(row, _mm512_set1_epi64(k));
+  const __m512i words = _mm512_mask_i64gather_epi64(
+      _mm512_setzero_si512(), present, _mm512_srli_epi64(bit, 3), draws, 1);
+  const __m512i rows = _mm512_and_si512(
+      _mm512_srlv_epi64(words, _mm512_and_si512(bit, _mm512_set1_epi64(7))),
+      _mm512_set1_epi64(static_cast<long long>(low_bits(n))));
+  return blocks_from_rows(rows);
+}
+
+// Byte j of element[0] is j / 16, of element[1] j / 32.
+struct PairOrders {
+  unsigned char element[2][64];
+};
+
+constexpr PairOrders build_pair_orders() {
+  PairOrders orders{};
+  for (int j = 0; j < 64; ++j) {
+    orders.element[0][j] = static_cast<unsigned char>(j / 16);
+    orders.element[1][j] = static_cast<unsigned char>(j / 32);
+  }
+  return orders;
+}
+
+constexpr PairOrders kPairOrders = build_pair_orders();
+
+// The test for n <= 32 elements of byte columns, every pair at once:
+// lanes of `span` (16 or 32) candidates y, 64 / span elements x per
+// vector.  No element may lie in an empty column or in another's.
+[[gnu::always_inline]] inline bool separated_byte_pairs(__m512i columns,
+                                                        int n) {
+  const std::uint64_t present = low_bits(n);
+  if ((_mm512_testn_epi8_mask(columns, columns) & present) != 0) return false;
+  const int span = n <= 16 ? 16 : 32;
+  const int per_vector = 64 / span;
+  // Byte j: candidate j % span, element j / span (plus the vector's first).
+  const __m512i lane = _mm512_setr_epi64(
+      0x0706050403020100, 0x0F0E0D0C0B0A0908, 0x1716151413121110,
+      0x1F1E1D1C1B1A1918, 0x2726252423222120, 0x2F2E2D2C2B2A2928,
+      0x3736353433323130, 0x3F3E3D3C3B3A3938);
+  const __m512i span_mask = _mm512_set1_epi8(static_cast<char>(span - 1));
+  const __m512i candidates =
+      _mm512_permutexvar_epi8(_mm512_and_si512(lane, span_mask), columns);
+  const __m512i missing =
+      _mm512_ternarylogic_epi64(candidates, candidates, candidates, 0x55);
+  const __m512i element_of_lane =
+      _mm512_loadu_si512(kPairOrders.element[span == 16 ? 0 : 1]);
+  // The lanes of real candidates, and the lanes where candidate and
+  // element coincide.
+  std::uint64_t candidate_lanes = 0;
+  std::uint64_t own_lanes = 0;
+  for (int t = 0; t < per_vector; ++t) {
+    candidate_lanes |= present << (span * t);
+    own_lanes |= std::uint64_t{1} << (span * t + t);
+  }
+  std::uint64_t wrong = 0;
+  for (int first = 0; first < n; first += per_vector) {
+    const __m512i elements = _mm512_permutexvar_epi8(
+        _mm512_add_epi8(element_of_lane,
+                        _mm512_set1_epi8(static_cast<char>(first))),
+        columns);
+    const std::uint64_t rows_here = n - first >= per_vector
+                                        ? ~std::uint64_t{0}
+                                        : low_bits(span * (n - first));
+    const std::uint64_t containing =
+        _mm512_testn_epi8_mask(elements, missing) & candidate_lanes & rows_here;
+    wrong |= containing ^ ((own_lanes << first) & rows_here);
+  }
+  return wrong == 0;
+}
+
+// The test on the turned blocks of up to 64 elements (octets[o] for rows
+// 8o..8o+7, `count` of them): columns as narrow as k allows.
+bool separated_octets(__m512i octets[16], int count, int k, int n) {
+  if (k <= 8 && n <= 32) return separated_byte_pairs(octets[0], n);
+  if (k <= 8) return separated_narrow<ByteLanes, 1>(octets, nullptr, n);
+  for (int o = count; o < 16; ++o) octets[o] = _mm512_setzero_si512();
+  if (k <= 16) {
+    __m512i words[2];
+    widen(octets[0], octets[1], 8, words);
+    return separated_narrow<WordLanes, 2>(words, nullptr, n);
+  }
+  if (k <= 32) {
+    __m512i low_words[2];
+    __m512i high_words[2];
+    __m512i dwords[4];
+    widen(octets[0], octets[1], 8, low_words);
+    widen(octets[2], octets[3], 8, high_words);
+    widen(low_words[0], high_words[0], 16, dwords);
+    widen(low_words[1], high_words[1], 16, dwords + 2);
+    return separated_narrow<DwordLanes, 4>(dwords, nullptr, n);
+  }
+  __m512i low[8];
+  __m512i high[8];
+  columns_from_blocks(octets, low);
+  if (k <= 64) return separated_narrow<QwordLanes, 8>(low, nullptr, n);
+  columns_from_blocks(octets + 8, high);
+  return separated_narrow<QwordLanes, 8>(low, high, n);
+}
+
+bool separated_rows(TupleBits& tuple, int k, int n) {
+  transpose_blocks(tuple, k, n);
+  return separated_by_blocks<ZmmBlock>(tuple, k, n);
+}
+
+// Byte indexes and lanes that take four packed tuples of k rows (1..8) of
+// `bytes` bytes (1 or 2), back to back, to one 128-bit lane each, in
+// rows_to_blocks order: lane t, qword q, byte 7 - L takes byte q of row L
+// of tuple t.
+struct BulkOrder {
+  alignas(64) unsigned char index[64];
+  std::uint64_t lanes;
+};
+
+BulkOrder bulk_order(int k, int bytes) {
+  BulkOrder order{};
+  const int size = k * bytes;
+  for (int t = 0; t < 4; ++t) {
+    for (int q = 0; q < bytes; ++q) {
+      for (int row = 0; row < k; ++row) {
+        const int to = 16 * t + 8 * q + 7 - row;
+        order.index[to] =
+            static_cast<unsigned char>(size * t + row * bytes + q);
+        order.lanes |= std::uint64_t{1} << to;
+      }
+    }
+  }
+  return order;
+}
+
+}  // namespace
+
+namespace avx512 {
+
+bool packed_generates(const std::uint8_t* draws, int k, int byte_count,
+                      TupleBits& tuple) {
+  // The smallest tuples in one straight run: one octet of rows, byte
+  // columns, every pair at once.
+  if (k <= 8 && byte_count <= 4) {
+    return separated_byte_pairs(packed_octet(draws, 0, k, byte_count),
+                                8 * byte_count);
+  }
+  if (byte_count > 8) {
+    rows_from_packed_bytes(draws, k, byte_count, tuple);
+    return separated_rows(tuple, k, 8 * byte_count);
+  }
+  __m512i octets[16];
+  const int count = (k + 7) / 8;
+  for (int o = 0; o < count; ++o) {
+    octets[o] = packed_octet(draws, 8 * o, k, byte_count);
+  }
+  return separated_octets(octets, count, k, 8 * byte_count);
+}
+
+bool flag_generates(const std::uint64_t* draws, int first_bit, int k, int n,
+                    TupleBits& tuple) {
+  if (n > 64) {
+    rows_from_flags(draws, first_bit, k, n, tuple);
+    return separated_rows(tuple, k, n);
+  }
+  __m512i octets[16];
+  const int count = (k + 7) / 8;
+  if (n > 56) {
+    // Rows of 57..64 bits may span nine bytes: cut them first; one-word
+    // rows lie next to each other, eight to a vector.
+    rows_from_flags(draws, first_bit, k, n, tuple);
+    for (int o = 0; o < count; ++o) {
+      octets[o] = blocks_from_rows(_mm512_loadu_si512(tuple.row(8 * o)));
+    }
+    return separated_octets(octets, count, k, n);
+  }
+  for (int o = 0; o < count; ++o) {
+    octets[o] = flag_octet(draws, first_bit, 8 * o, k, n);
+  }
+  return separated_octets(octets, count, k, n);
+}
+
+// Four tiny tuples at a time (k <= 8, n <= 16): each in a 128-bit lane as
+// byte columns, every element's containing columns found by one in-lane
+// shuffle and one test for all four.
+int packed_verdicts(const std::uint8_t* first, int tuples, int k,
+                    int byte_count, std::uint8_t* verdicts) {
+  if (k > 8 || byte_count > 2) return 0;
+  const BulkOrder order = bulk_order(k, byte_count);
+  const int n = 8 * byte_count;
+  const int size = k * byte_count;
+  const __m512i index = _mm512_load_si512(order.index);
+  const __m512i one_hot = _mm512_set1_epi64(kOneHotBytes);
+  // Bytes of real elements in each lane, and each lane's byte of element e.
+  const std::uint64_t present = low_bits(n) * 0x0001000100010001ull;
+  for (int j = 0; j < tuples; j += 4) {
+    const __m512i window = _mm512_loadu_si512(first + size * j);
+    const __m512i columns = _mm512_gf2p8affine_epi64_epi8(
+        one_hot, _mm512_maskz_permutexvar_epi8(order.lanes, index, window), 0);
+    const __m512i missing =
+        _mm512_ternarylogic_epi64(columns, columns, columns, 0x55);
+    std::uint64_t wrong = _mm512_testn_epi8_mask(columns, columns) & present;
+    for (int e = 0; e < n; ++e) {
+      const __m512i mine =
+          _mm512_shuffle_epi8(columns, _mm512_set1_epi8(static_cast<char>(e)));
+      const std::uint64_t containing =
+          _mm512_testn_epi8_mask(mine, missing) & present;
+      wrong |= containing ^ (0x0001000100010001ull << e);
+      // Most small tuples fail at their first elements: once all four
+      // have, the rest can only confirm it.
+      if ((e & 3) == 3 && (wrong & 0x000000000000FFFFull) != 0 &&
+          (wrong & 0x00000000FFFF0000ull) != 0 &&
+          (wrong & 0x0000FFFF00000000ull) != 0 &&
+          (wrong & 0xFFFF000000000000ull) != 0) {
+        break;
+      }
+    }
+    for (int t = 0; t < 4; ++t) {
+      verdicts[j + t] = ((wrong >> (16 * t)) & 0xFFFF) == 0 ? 1 : 0;
+    }
+  }
+  return tuples;
+}
+
+}  // namespace avx512
+}  // namespace core::engine

@@ -1,0 +1,386 @@
+// What the kernel files share: the margins of the fast draws, rows from a
+// tuple as drawn, the transposition by 8x8 bit blocks, and the generation
+// tests.  Included by the kernel files only, and everything here has
+// internal linkage on purpose: each instruction-set file compiles its own
+// copy with its own instructions, and no copy can stand in for another.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "core/engine/draw_streams.h"
+#include "core/engine/kernels.h"
+#include "core/engine/tuple_bits.h"
+
+namespace core::engine {
+namespace {  // NOLINT(build/namespaces): see the top of the file
+
+// A 64-bit fraction lies within 932632 units of the exact sum (half a unit
+// per offset unit and stream) and the extended steps within 6 more.
+constexpr std::uint64_t kFraction64Error = std::uint64_t{1} << 20;
+
+inline std::uint64_t low_bits(int count) {
+  return count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
+}
+
+// Element bits below n in row word `word`.
+inline std::uint64_t element_mask(int n, int word) {
+  const int below = n - 64 * word;
+  return below <= 0 ? 0 : low_bits(below);
+}
+
+inline int words_for(int n) { return (n + 63) / 64; }
+
+// Sets bit `at` of a block of random_below(2) draws, packed from bit 0 of
+// out[0], to what the extended steps give: for a draw whose fraction lay
+// too near a boundary to trust.
+inline void settle_bit(const StreamOffsets& streams, std::uint64_t* out,
+                       int at) {
+  const std::uint64_t bit = std::uint64_t{1} << (at % 64);
+  if (settle_draw(streams, at + 1, 2) == 1) {
+    out[at / 64] |= bit;
+  } else {
+    out[at / 64] &= ~bit;
+  }
+}
+
+// The bytes of a row word that lie in the row, for 1..8 of them: the
+// first `present` bytes in memory, whatever the byte order.
+inline std::uint64_t leading_bytes(int present) {
+  static constexpr unsigned char kOnesThenZeros[16] = {
+      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
+  std::uint64_t mask;
+  std::memcpy(&mask, kOnesThenZeros + 8 - present, sizeof mask);
+  return mask;
+}
+
+// Rows from a packed tuple as drawn (kernels.h).  Whole words are read,
+// past a row's end too, and masked.  The order of the bits in a row word
+// differs from the plain store's inside each byte; that renames elements
+// alike in every row and leaves the verdict as it is.
+[[maybe_unused]] void rows_from_packed(const std::uint8_t* draws, int k,
+                                       int byte_count, TupleBits& tuple) {
+  prepare_rows(k, 8 * byte_count);
+  const int words = (byte_count + 7) / 8;
+  for (int r = 0; r < k; ++r) {
+    const std::uint8_t* bytes =
+        draws + static_cast<std::size_t>(r) * byte_count;
+    std::uint64_t* row = tuple.row(r);
+    for (int w = 0; w < words; ++w) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes + 8 * w, sizeof word);
+      const int present = byte_count - 8 * w;
+      row[w] = present < 8 ? word & leading_bytes(present) : word;
+    }
+  }
+}
+
+// Rows from a flag tuple as drawn (kernels.h): row r starts at bit
+// first_bit + r * n.
+[[maybe_unused]] void rows_from_flags(const std::uint64_t* draws, int first_bit,
+                                      int k, int n, TupleBits& tuple) {
+  prepare_rows(k, n);
+  const int words = words_for(n);
+  for (int r = 0; r < k; ++r) {
+    std::uint64_t* row = tuple.row(r);
+    for (int w = 0; w < words; ++w) {
+      const std::size_t first = static_cast<std::size_t>(first_bit) +
+                                static_cast<std::size_t>(r) * n +
+                                64 * static_cast<std::size_t>(w);
+      const std::size_t q = first / 64;
+      const unsigned shift = first % 64;
+      std::uint64_t word = draws[q] >> shift;
+      if (shift != 0) word |= draws[q + 1] << (64 - shift);
+      row[w] = word & element_mask(n, w);
+    }
+  }
+}
+
+// The state of stream i at `offset` times `multiplier`, with the modulus a
+// constant so that no division instruction is needed.
+template <int i>
+std::uint32_t state_after(std::uint64_t offset, std::uint32_t multiplier) {
+  const std::uint64_t state =
+      offset * multiplier % kModulus[i] + kFixedPoint[i];
+  return static_cast<std::uint32_t>(state >= kModulus[i] ? state - kModulus[i]
+                                                         : state);
+}
+
+// The stream states after each tuple of a series, one at a time.
+[[maybe_unused]] void tuple_states_one_by_one(
+    const StreamOffsets& base, const std::uint32_t (*multipliers)[kMaxSeries],
+    int tuples, std::uint32_t (*states)[kMaxSeries]) {
+  for (int i = 0; i < tuples; ++i) {
+    states[0][i] = state_after<0>(base.offset[0], multipliers[0][i]);
+    states[1][i] = state_after<1>(base.offset[1], multipliers[1][i]);
+    states[2][i] = state_after<2>(base.offset[2], multipliers[2][i]);
+  }
+}
+
+// For paths without a bulk test: none of the shapes.
+[[maybe_unused]] int no_bulk_verdicts(const std::uint8_t*, int, int, int,
+                                      std::uint8_t*) {
+  return 0;
+}
+
+// Transposes an 8x8 bit matrix held as eight bytes: bit 8i + j moves to
+// bit 8j + i.
+inline std::uint64_t transpose8(std::uint64_t x) {
+  std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+  x ^= t ^ (t << 7);
+  t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+  x ^= t ^ (t << 14);
+  t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+  x ^= t ^ (t << 28);
+  return x;
+}
+
+// Columns from rows, eight elements by eight components at a time.  Only
+// shifts, no byte addressing, so the result does not depend on byte order.
+[[maybe_unused]] void transpose_by_octets(TupleBits& tuple, int k, int n) {
+  const int words = words_for(n);
+  for (int half = 0; half < 2; ++half) {
+    const int first_row = 64 * half;
+    std::uint64_t* columns = tuple.columns[half];
+    // With k <= 64 the second half of the columns is never read.
+    if (first_row >= k) break;
+    const int octets =
+        (k - first_row + 7) / 8 < 8 ? (k - first_row + 7) / 8 : 8;
+    for (int w = 0; w < words; ++w) {
+      const int octet_columns =
+          (n - 64 * w + 7) / 8 < 8 ? (n - 64 * w + 7) / 8 : 8;
+      for (int c = 0; c < octet_columns; ++c) {
+        // blocks[o]: byte j holds element 64w + 8c + j of rows
+        // first_row + 8o .. + 7, one bit per row.
+        std::uint64_t blocks[8] = {};
+        for (int o = 0; o < octets; ++o) {
+          std::uint64_t m = 0;
+          for (int i = 0; i < 8; ++i) {
+            const std::uint64_t row = tuple.row(first_row + 8 * o + i)[w];
+            m |= ((row >> (8 * c)) & 0xFF) << (8 * i);
+          }
+          blocks[o] = transpose8(m);
+        }
+        for (int j = 0; j < 8; ++j) {
+          std::uint64_t column = 0;
+          for (int o = 0; o < octets; ++o) {
+            column |= ((blocks[o] >> (8 * j)) & 0xFF) << (8 * o);
+          }
+          columns[64 * w + 8 * c + j] = column;
+        }
+      }
+    }
+  }
+}
+
+// The meet tables of the generation test: `groups` groups of `size` rows;
+// entry (g, s) is the meet of rows size * g + i for the bits i of s (all
+// elements for s = 0), `stride` words long.
+struct MeetTables {
+  int size;
+  int groups;
+  int stride;
+  std::uint64_t* base;
+
+  std::uint64_t* entry(int g, int s) const {
+    return base + static_cast<std::size_t>((g << size) + s) * stride;
+  }
+  // Subset of group g among the components in `low` (components 0..63).
+  int subset(std::uint64_t low, int g) const {
+    return static_cast<int>((low >> (size * g)) & ((1u << size) - 1));
+  }
+};
+
+// Enough groups that another element rarely survives them: a row drops
+// another element from an element's meet when it holds the one and not
+// the other, one time in four for random tuples, so a group keeps
+// (3/4)^size of the others; about one element in twenty may be left to
+// the closer look.
+[[maybe_unused]] MeetTables plan_tables(TupleBits& tuple, int k, int n,
+                                        int stride) {
+  const int size = words_for(n) == 1 ? 4 : kMaxGroupRows;
+  double others = n - 1;
+  double keep = 1;
+  for (int i = 0; i < size; ++i) keep *= 0.75;
+  const int available = (k + size - 1) / size;
+  int groups = 0;
+  while (groups < available && groups < kMaxGroups && others > 0.05) {
+    others *= keep;
+    ++groups;
+  }
+  if (groups == 0) groups = 1;
+  return {size, groups, stride, tuple.group_meets};
+}
+
+// The generation test on the columns and rows, a Block of row words at a
+// time.  Block supplies Type, kWords, zero(), load(p), store(p, a),
+// both(a, b), either(a, b), without(a, b), element_bit(e) (the bit of
+// element e within its block) and is_zero(a).
+template <class Block>
+class BlockTest {
+ public:
+  using Type = typename Block::Type;
+
+  BlockTest(TupleBits& tuple, int k, int n)
+      : tuple_(tuple),
+        k_(k),
+        n_(n),
+        blocks_((words_for(n) + Block::kWords - 1) / Block::kWords),
+        tables_(plan_tables(tuple, k, n, blocks_ * Block::kWords)) {}
+
+  bool separated() {
+    build_tables();
+    switch (tables_.groups) {
+      case 1:
+        return separated_with<1>();
+      case 2:
+        return separated_with<2>();
+      case 3:
+        return separated_with<3>();
+      case 4:
+        return separated_with<4>();
+      case 5:
+        return separated_with<5>();
+      case 6:
+        return separated_with<6>();
+      case 7:
+        return separated_with<7>();
+      default:
+        return separated_with<8>();
+    }
+  }
+
+ private:
+  static constexpr int kBlockElements = 64 * Block::kWords;
+
+  void build_tables() {
+    for (int g = 0; g < tables_.groups; ++g) {
+      std::uint64_t* all = tables_.entry(g, 0);
+      for (int w = 0; w < tables_.stride; ++w) all[w] = element_mask(n_, w);
+      for (int s = 1; s < (1 << tables_.size); ++s) {
+        const int lowest = __builtin_ctz(static_cast<unsigned>(s));
+        const std::uint64_t* row = tuple_.row(tables_.size * g + lowest);
+        const std::uint64_t* rest = tables_.entry(g, s & (s - 1));
+        std::uint64_t* target = tables_.entry(g, s);
+        for (int b = 0; b < blocks_; ++b) {
+          const int at = b * Block::kWords;
+          Block::store(target + at, Block::both(Block::load(rest + at),
+                                                Block::load(row + at)));
+        }
+      }
+    }
+  }
+
+  // The meet of element e over the tables, block b, without e itself.
+  template <int kGroups>
+  Type table_meet(const std::uint64_t* const entries[], int e, int b) const {
+    const int at = b * Block::kWords;
+    Type meet = Block::load(entries[0] + at);
+#pragma GCC unroll 8
+    for (int g = 1; g < kGroups; ++g) {
+      meet = Block::both(meet, Block::load(entries[g] + at));
+    }
+    if (b == e / kBlockElements)
+      meet = Block::without(meet, Block::element_bit(e));
+    return meet;
+  }
+
+  template <int kGroups>
+  bool separated_with() const {
+    const std::uint64_t* low = tuple_.columns[0];
+    const std::uint64_t* high = tuple_.columns[1];
+    for (int e = 0; e < n_; ++e) {
+      if ((low[e] | (k_ > 64 ? high[e] : 0)) == 0) return false;
+      const std::uint64_t* entries[kGroups];
+#pragma GCC unroll 8
+      for (int g = 0; g < kGroups; ++g) {
+        entries[g] = tables_.entry(g, tables_.subset(low[e], g));
+      }
+      Type any = Block::zero();
+      for (int b = 0; b < blocks_; ++b) {
+        any = Block::either(any, table_meet<kGroups>(entries, e, b));
+      }
+      if (!Block::is_zero(any) && !separated_by_rest<kGroups>(entries, e)) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // The close look at an element whose meet over the tables' components
+  // still holds others: each further component narrows it in turn.  True
+  // when it comes down to the element alone.
+  template <int kGroups>
+  bool separated_by_rest(const std::uint64_t* const entries[], int e) const {
+    Type meet[kRowWords / Block::kWords];
+    for (int b = 0; b < blocks_; ++b)
+      meet[b] = table_meet<kGroups>(entries, e, b);
+    const std::uint64_t low = tuple_.columns[0][e];
+    const std::uint64_t high = k_ > 64 ? tuple_.columns[1][e] : 0;
+    for (int r = tables_.size * kGroups; r < k_; ++r) {
+      const std::uint64_t word = r < 64 ? low : high;
+      if (((word >> (r % 64)) & 1) == 0) continue;
+      Type any = Block::zero();
+      for (int b = 0; b < blocks_; ++b) {
+        meet[b] = Block::both(meet[b],
+                              Block::load(tuple_.row(r) + b * Block::kWords));
+        any = Block::either(any, meet[b]);
+      }
+      if (Block::is_zero(any)) return true;
+    }
+    return false;
+  }
+
+  TupleBits& tuple_;
+  const int k_;
+  const int n_;
+  const int blocks_;
+  const MeetTables tables_;
+};
+
+template <class Block>
+bool separated_by_blocks(TupleBits& tuple, int k, int n) {
+  return BlockTest<Block>(tuple, k, n).separated();
+}
+
+// The generation test for small tuples of one-word rows (n <= 64),
+// straight from the rows: for each element, the meet of the rows that
+// hold it, each row taken or passed over without a branch.  No columns,
+// no tables; worth it while k * n stays small.
+[[maybe_unused]] bool separated_directly(const TupleBits& tuple, int k, int n) {
+  const std::uint64_t all = element_mask(n, 0);
+  const std::uint64_t* rows = tuple.row(0);
+  for (int e = 0; e < n; ++e) {
+    std::uint64_t meet = all & ~(std::uint64_t{1} << e);
+    std::uint64_t held = 0;
+    for (int r = 0; r < k; ++r) {
+      const std::uint64_t bit = (rows[r] >> e) & 1;
+      held |= bit;
+      meet &= rows[r] | (bit - 1);  // all ones where e is not in row r
+    }
+    if (held == 0 || meet != 0) return false;
+  }
+  return true;
+}
+
+// Whether separated_directly is the cheaper test for the shape.
+inline bool small_enough_for_direct_test(int k, int n) {
+  return n <= 64 && k * n <= 1024;
+}
+
+struct WordBlock {
+  using Type = std::uint64_t;
+  static constexpr int kWords = 1;
+  static Type zero() { return 0; }
+  static Type load(const std::uint64_t* p) { return *p; }
+  static void store(std::uint64_t* p, Type a) { *p = a; }
+  static Type both(Type a, Type b) { return a & b; }
+  static Type either(Type a, Type b) { return a | b; }
+  static Type without(Type a, Type b) { return a & ~b; }
+  static Type element_bit(int e) { return std::uint64_t{1} << (e % 64); }
+  static bool is_zero(Type a) { return a == 0; }
+};
+
+}  // namespace
+}  // namespace core::engine

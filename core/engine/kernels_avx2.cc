@@ -1,0 +1,284 @@
+// The AVX2 path, compiled with -mavx2 -mfma -mbmi -mbmi2 -mpopcnt.  A
+// draw's fraction is formed in double precision: three fused
+// multiply-adds onto a constant that fixes the binary point, so the sum
+// lands on a grid of 2^-29 and its mantissa bits below the point are the
+// fraction.  The transposition is the portable one; the generation test
+// runs on four row words at a time.
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/engine/draw_streams.h"
+#include "core/engine/kernel_common.h"
+#include "core/engine/kernels.h"
+
+namespace core::engine {
+namespace {
+
+// Sums start at 1.5 * 2^23 and stay below 2^24, where the spacing of
+// doubles is 2^-29: mantissa bits 0..28 are the fraction.
+constexpr double kBinaryPoint = 12582912.0;
+constexpr int kFractionBits = 29;
+// Within 2.1 grid units of the exact sum: half a unit for each of the
+// three roundings and the constant, 2^-34 per table entry, and the
+// extended steps' few units of 2^-64.
+constexpr std::int64_t kMarginUnits = 4;
+
+// Draw j's entry in the double tables of a byte group: 16 draws form four
+// vectors, and lane L of vector v holds draw 4L + v, so that the bytes of
+// the four vectors interleave into draw order.
+constexpr int interleaved_entry(int position) {
+  const int group = position / 16;
+  const int v = (position % 16) / 4;
+  const int lane = position % 4;
+  return 16 * group + 4 * lane + v;
+}
+
+struct InterleavedTables {
+  double fraction[kStreams][kBlock];
+};
+
+consteval InterleavedTables build_interleaved() {
+  const DrawTables natural = build_draw_tables();
+  InterleavedTables tables{};
+  for (int i = 0; i < kStreams; ++i) {
+    for (int p = 0; p < kBlock; ++p) {
+      tables.fraction[i][p] = natural.fraction_double[i][interleaved_entry(p)];
+    }
+  }
+  return tables;
+}
+
+constinit const InterleavedTables interleaved = build_interleaved();
+
+struct Offsets {
+  __m256d d0, d1, d2;
+};
+
+Offsets broadcast(const StreamOffsets& streams) {
+  return {_mm256_set1_pd(static_cast<double>(streams.offset[0])),
+          _mm256_set1_pd(static_cast<double>(streams.offset[1])),
+          _mm256_set1_pd(static_cast<double>(streams.offset[2]))};
+}
+
+// Mantissa bits of four sums, from the tables `t` at entry `j`.
+__m256i sums(const Offsets& d, const double (*t)[kBlock], int j) {
+  const __m256d start = _mm256_set1_pd(kBinaryPoint + draw_tables.fixed_double);
+  __m256d y = _mm256_fmadd_pd(d.d0, _mm256_loadu_pd(&t[0][j]), start);
+  y = _mm256_fmadd_pd(d.d1, _mm256_loadu_pd(&t[1][j]), y);
+  y = _mm256_fmadd_pd(d.d2, _mm256_loadu_pd(&t[2][j]), y);
+  return _mm256_castpd_si256(y);
+}
+
+// Lanes whose fraction lies within the margin of a multiple of
+// 2^(29 - bits): all ones there.
+__m256i near_lanes(__m256i sum, int bits, std::int64_t margin) {
+  if (margin == 0) return _mm256_setzero_si256();
+  const __m256i spread = _mm256_set1_epi64x(
+      ((std::int64_t{1} << (kFractionBits - bits)) - 1) & ~(2 * margin - 1));
+  const __m256i shifted = _mm256_add_epi64(sum, _mm256_set1_epi64x(margin));
+  return _mm256_cmpeq_epi64(_mm256_and_si256(shifted, spread),
+                            _mm256_setzero_si256());
+}
+
+std::int64_t margin_units() { return boundary_margins ? kMarginUnits : 0; }
+
+// The same test one lane at a time, for the rare block that needs it.
+bool lane_near(std::uint64_t sum, int bits, std::int64_t margin) {
+  if (margin == 0) return false;
+  const std::uint64_t spread =
+      ((std::uint64_t{1} << (kFractionBits - bits)) - 1) &
+      ~static_cast<std::uint64_t>(2 * margin - 1);
+  return ((sum + static_cast<std::uint64_t>(margin)) & spread) == 0;
+}
+
+void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
+  const std::int64_t margin = margin_units();
+  const __m256i byte_mask = _mm256_set1_epi64x(0xFF);
+  const __m256i gather = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+  while (count > 0) {
+    const int n = count < kBlock ? static_cast<int>(count) : kBlock;
+    const Offsets d = broadcast(streams);
+    __m256i near = _mm256_setzero_si256();
+    for (int first = 0; first < n; first += 16) {
+      __m256i bytes = _mm256_setzero_si256();
+      for (int v = 0; v < 4; ++v) {
+        const __m256i sum = sums(d, interleaved.fraction, first + 4 * v);
+        near = _mm256_or_si256(near, near_lanes(sum, 8, margin));
+        const __m256i top = _mm256_and_si256(
+            _mm256_srli_epi64(sum, kFractionBits - 8), byte_mask);
+        bytes = _mm256_or_si256(bytes, _mm256_slli_epi64(top, 8 * v));
+      }
+      // Lane L's low four bytes are draws 4L..4L+3.
+      const __m256i ordered = _mm256_permutevar8x32_epi32(bytes, gather);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + first),
+                       _mm256_castsi256_si128(ordered));
+    }
+    if (!_mm256_testz_si256(near, near)) {
+      alignas(32) std::uint64_t lanes[4];
+      for (int j = 0; j < n; j += 4) {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes),
+                           sums(d, draw_tables.fraction_double, j));
+        for (int lane = 0; lane < 4 && j + lane < n; ++lane) {
+          if (lane_near(lanes[lane], 8, margin)) {
+            out[j + lane] = static_cast<std::uint8_t>(
+                settle_draw(streams, j + lane + 1, 256));
+          }
+        }
+      }
+    }
+    advance_streams(streams, n);
+    out += n;
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
+void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
+  const std::int64_t margin = margin_units();
+  while (count > 0) {
+    const int n = count < kBlock ? static_cast<int>(count) : kBlock;
+    const Offsets d = broadcast(streams);
+    __m256i near = _mm256_setzero_si256();
+    for (int first = 0; first < n; first += 64) {
+      std::uint64_t word = 0;
+      const int vectors = (n - first + 3) / 4 < 16 ? (n - first + 3) / 4 : 16;
+      for (int v = 0; v < vectors; ++v) {
+        const __m256i sum = sums(d, draw_tables.fraction_double, first + 4 * v);
+        near = _mm256_or_si256(near, near_lanes(sum, 1, margin));
+        // The fraction's top bit, moved to the sign.
+        const __m256i top = _mm256_slli_epi64(sum, 63 - (kFractionBits - 1));
+        const auto bits = static_cast<std::uint64_t>(
+            _mm256_movemask_pd(_mm256_castsi256_pd(top)));
+        word |= bits << (4 * v);
+      }
+      out[first / 64] = word & low_bits(n - first);
+    }
+    if (!_mm256_testz_si256(near, near)) {
+      alignas(32) std::uint64_t lanes[4];
+      for (int j = 0; j < n; j += 4) {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes),
+                           sums(d, draw_tables.fraction_double, j));
+        for (int lane = 0; lane < 4 && j + lane < n; ++lane) {
+          if (lane_near(lanes[lane], 1, margin))
+            settle_bit(streams, out, j + lane);
+        }
+      }
+    }
+    advance_streams(streams, n);
+    out += n / 64;
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
+void draw_fractions(StreamOffsets& streams, std::uint64_t* out,
+                    std::size_t count) {
+  const __m256i fraction_mask =
+      _mm256_set1_epi64x((std::int64_t{1} << kFractionBits) - 1);
+  while (count > 0) {
+    const int n = count < kBlock ? static_cast<int>(count) : kBlock;
+    const Offsets d = broadcast(streams);
+    for (int j = 0; j < n; j += 4) {
+      const __m256i sum = sums(d, draw_tables.fraction_double, j);
+      const __m256i fraction = _mm256_slli_epi64(
+          _mm256_and_si256(sum, fraction_mask), 64 - kFractionBits);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), fraction);
+    }
+    advance_streams(streams, n);
+    out += n;
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
+struct YmmBlock {
+  using Type = __m256i;
+  static constexpr int kWords = 4;
+  static Type zero() { return _mm256_setzero_si256(); }
+  static Type load(const std::uint64_t* p) {
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(p));
+  }
+  static void store(std::uint64_t* p, Type a) {
+    _mm256_store_si256(reinterpret_cast<__m256i*>(p), a);
+  }
+  static Type both(Type a, Type b) { return _mm256_and_si256(a, b); }
+  static Type either(Type a, Type b) { return _mm256_or_si256(a, b); }
+  static Type without(Type a, Type b) { return _mm256_andnot_si256(b, a); }
+  static Type element_bit(int e) {
+    const __m256i lane = _mm256_set1_epi64x((e % 256) / 64);
+    const __m256i bit = _mm256_set1_epi64x(
+        static_cast<long long>(std::uint64_t{1} << (e % 64)));
+    return _mm256_and_si256(
+        bit, _mm256_cmpeq_epi64(lane, _mm256_setr_epi64x(0, 1, 2, 3)));
+  }
+  static bool is_zero(Type a) { return _mm256_testz_si256(a, a) != 0; }
+};
+
+bool separated(TupleBits& tuple, int k, int n) {
+  if (small_enough_for_direct_test(k, n)) {
+    return separated_directly(tuple, k, n);
+  }
+  transpose_by_octets(tuple, k, n);
+  if (n <= 64) return separated_by_blocks<WordBlock>(tuple, k, n);
+  return separated_by_blocks<YmmBlock>(tuple, k, n);
+}
+
+bool packed_generates(const std::uint8_t* draws, int k, int byte_count,
+                      TupleBits& tuple) {
+  rows_from_packed(draws, k, byte_count, tuple);
+  return separated(tuple, k, 8 * byte_count);
+}
+
+bool flag_generates(const std::uint64_t* draws, int first_bit, int k, int n,
+                    TupleBits& tuple) {
+  rows_from_flags(draws, first_bit, k, n, tuple);
+  return separated(tuple, k, n);
+}
+
+// Offset times multiplier, reduced, in double precision: the product (below
+// 2^40) is exact, and any integer quotient near the true one leaves an
+// exact remainder, within a modulus of the range; one correction each way
+// brings it home.
+void tuple_states(const StreamOffsets& base,
+                  const std::uint32_t (*multipliers)[kMaxSeries], int tuples,
+                  std::uint32_t (*states)[kMaxSeries]) {
+  for (int s = 0; s < kStreams; ++s) {
+    const __m256d offset = _mm256_set1_pd(static_cast<double>(base.offset[s]));
+    const __m256d modulus = _mm256_set1_pd(kModulus[s]);
+    const __m256d inverse = _mm256_set1_pd(1.0 / kModulus[s]);
+    const __m256d fixed = _mm256_set1_pd(kFixedPoint[s]);
+    const __m256d zero = _mm256_setzero_pd();
+    for (int i = 0; i < tuples; i += 4) {
+      const __m256d multiplier = _mm256_cvtepi32_pd(_mm_loadu_si128(
+          reinterpret_cast<const __m128i*>(&multipliers[s][i])));
+      const __m256d product = _mm256_mul_pd(offset, multiplier);
+      const __m256d quotient =
+          _mm256_round_pd(_mm256_mul_pd(product, inverse),
+                          _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+      __m256d state =
+          _mm256_add_pd(_mm256_fnmadd_pd(quotient, modulus, product), fixed);
+      state = _mm256_add_pd(
+          state,
+          _mm256_and_pd(_mm256_cmp_pd(state, zero, _CMP_LT_OQ), modulus));
+      state = _mm256_sub_pd(
+          state,
+          _mm256_and_pd(_mm256_cmp_pd(state, modulus, _CMP_GE_OQ), modulus));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(&states[s][i]),
+                       _mm256_cvtpd_epi32(state));
+    }
+  }
+}
+
+}  // namespace
+
+// A sum's fraction lies within kMarginUnits * 2^-29 of the extended one.
+const Kernels kAvx2Kernels = {draw_bytes,
+                              draw_bits,
+                              draw_fractions,
+                              static_cast<std::uint64_t>(kMarginUnits)
+                                  << (64 - kFractionBits),
+                              tuple_states,
+                              packed_generates,
+                              no_bulk_verdicts,
+                              flag_generates};
+
+}  // namespace core::engine

@@ -1,0 +1,105 @@
+// A billion draws of random_below(256) and of random_below(2) (or the count
+// given as the argument), spread over the test seeds, every path this
+// processor runs against the plain source, draw for draw.  Too long for the
+// test run; `make marathon` starts it.  Exit code 1 on any difference.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "core/engine/dispatch.h"
+#include "core/engine/fast_draws.h"
+#include "runtime/random_source.h"
+
+namespace {
+
+using core::engine::Path;
+
+constexpr std::uint32_t kSeeds[] = {
+    0, 1, 12345, 999999, 1000002, 1000003, 1234567, 2147483648u, 4294967295u};
+constexpr std::size_t kChunk = 1 << 20;
+
+bool same_state(const runtime::RandomState& a, const runtime::RandomState& b) {
+  return a.seed == b.seed && a.last_seed == b.last_seed &&
+         a.reinit_pending == b.reinit_pending && a.stream2 == b.stream2 &&
+         a.stream3 == b.stream3;
+}
+
+// `total` draws of `bound` (256 or 2) from `seed` on every path; returns
+// the number of differing draws and states.
+std::uint64_t compare(std::uint32_t seed, int bound, std::uint64_t total) {
+  std::vector<Path> paths;
+  for (Path path : core::engine::kAllPaths) {
+    if (core::engine::path_supported(path)) paths.push_back(path);
+  }
+  runtime::RandomState plain{};
+  plain.seed = seed;
+  std::vector<runtime::RandomState> states(paths.size(), plain);
+  std::vector<std::uint8_t> expected(kChunk);
+  std::vector<std::uint8_t> bytes(kChunk + 64);
+  std::vector<std::uint64_t> bits(kChunk / 64 + 1);
+  std::uint64_t differences = 0;
+  for (std::uint64_t done = 0; done < total;) {
+    std::size_t count = total - done < kChunk ? total - done : kChunk;
+    if (done < total / 2 && done + count > total / 2) {
+      count = static_cast<std::size_t>(total / 2 - done);  // seed halfway
+    }
+    runtime::random_state = plain;
+    for (std::size_t i = 0; i < count; ++i) {
+      expected[i] = static_cast<std::uint8_t>(runtime::random_below(bound));
+    }
+    plain = runtime::random_state;
+    for (std::size_t p = 0; p < paths.size(); ++p) {
+      core::engine::select_path(paths[p]);
+      runtime::random_state = states[p];
+      if (bound == 256) {
+        core::engine::draw_bytes(bytes.data(), count);
+      } else {
+        core::engine::draw_bits(bits.data(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+          bytes[i] = static_cast<std::uint8_t>((bits[i / 64] >> (i % 64)) & 1);
+        }
+      }
+      states[p] = runtime::random_state;
+      for (std::size_t i = 0; i < count; ++i) {
+        differences += bytes[i] != expected[i] ? 1 : 0;
+      }
+      differences += same_state(states[p], plain) ? 0 : 1;
+    }
+    done += count;
+    if (done == total / 2) {
+      plain.seed ^= 0x9E3779B9u;
+      for (runtime::RandomState& s : states) s.seed = plain.seed;
+    }
+  }
+  return differences;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::uint64_t per_bound =
+      argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1000000000ull;
+  const std::uint64_t per_seed = per_bound / (sizeof kSeeds / sizeof kSeeds[0]);
+  std::uint64_t all_differences = 0;
+  for (int bound : {256, 2}) {
+    std::uint64_t differences = 0;
+    for (std::uint32_t seed : kSeeds)
+      differences += compare(seed, bound, per_seed);
+    std::printf(
+        "bound %3d: %llu draws per path (%zu seeds), %llu differences\n", bound,
+        static_cast<unsigned long long>(per_seed *
+                                        (sizeof kSeeds / sizeof kSeeds[0])),
+        sizeof kSeeds / sizeof kSeeds[0],
+        static_cast<unsigned long long>(differences));
+    all_differences += differences;
+  }
+  std::printf("paths:");
+  for (Path path : core::engine::kAllPaths) {
+    if (core::engine::path_supported(path)) {
+      std::printf(" %s", core::engine::path_name(path));
+    }
+  }
+  std::printf("\n");
+  return all_differences == 0 ? 0 : 1;
+}

@@ -1,0 +1,152 @@
+// Whole runs as the drivers make them, engine against plain operations on
+// every path: the same generating counts and the same random state after
+// every run, across re-seeding between runs (to a new seed and to the
+// seed the last run left), and when plain draws come in between.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "core/engine/dispatch.h"
+#include "core/engine/flag_engine.h"
+#include "core/engine/packed_engine.h"
+#include "core/flag_tuple.h"
+#include "core/packed_tuple.h"
+#include "core/parameters.h"
+#include "runtime/random_source.h"
+#include "tests/fakes/fake_platform.h"
+
+namespace core::engine {
+namespace {
+
+std::vector<Path> supported_paths() {
+  std::vector<Path> paths;
+  for (Path path : kAllPaths) {
+    if (path_supported(path)) paths.push_back(path);
+  }
+  return paths;
+}
+
+struct RunShape {
+  bool packed;
+  int n;
+  int k;
+  int tests;
+};
+
+void set_shape(const RunShape& run) {
+  parameters.n = run.n;
+  parameters.k = run.k;
+  parameters.byte_count = run.n / 8;
+}
+
+int plain_run(const RunShape& run) {
+  set_shape(run);
+  int generating = 0;
+  for (int t = 0; t < run.tests; ++t) {
+    if (run.packed) {
+      core::packed::fill_tuple();
+      generating += core::packed::test_tuple_packed();
+    } else {
+      core::flags::fill_tuple();
+      if (core::flags::test_tuple_flags()) ++generating;
+    }
+  }
+  return generating;
+}
+
+int engine_run(const RunShape& run) {
+  set_shape(run);
+  int generating = 0;
+  for (int t = 0; t < run.tests; ++t) {
+    if (run.packed) {
+      packed::fill_tuple();
+      generating += packed::test_tuple();
+    } else {
+      flags::fill_tuple();
+      if (flags::test_tuple()) ++generating;
+    }
+  }
+  return generating;
+}
+
+bool same_state(const runtime::RandomState& a, const runtime::RandomState& b) {
+  return a.seed == b.seed && a.last_seed == b.last_seed &&
+         a.reinit_pending == b.reinit_pending && a.stream2 == b.stream2 &&
+         a.stream3 == b.stream3;
+}
+
+// What happens between runs: the next run's seeding, or plain draws.
+enum class Between { kNewSeed, kSameSeed, kPlainDraws };
+
+// A program's session: runs one after another, with `between` before
+// each; the engine's counts and states must be the plain ones.
+void expect_same_session(const std::vector<RunShape>& runs, std::uint32_t seed,
+                         Between between) {
+  const Path before = selected_path();
+  for (Path path : supported_paths()) {
+    SCOPED_TRACE(path_name(path));
+    select_path(path);
+    fake::reset();
+    runtime::RandomState plain{};
+    runtime::RandomState engine{};
+    std::uint32_t ticks = seed;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+      SCOPED_TRACE(testing::Message() << "run " << i);
+      const auto prepare = [&](runtime::RandomState& state) {
+        runtime::random_state = state;
+        if (i == 0 || between == Between::kNewSeed) {
+          fake::state.tick_count = ticks;
+          runtime::seed_from_ticks();
+        } else if (between == Between::kSameSeed) {
+          // A tick count that happens to equal the last seed: no
+          // re-initialisation, the streams go on.
+          fake::state.tick_count = runtime::random_state.last_seed;
+          runtime::seed_from_ticks();
+        } else {
+          for (int d = 0; d < 7; ++d) runtime::random_below(256);
+        }
+      };
+      prepare(plain);
+      const int expected = plain_run(runs[i]);
+      plain = runtime::random_state;
+      prepare(engine);
+      EXPECT_EQ(engine_run(runs[i]), expected);
+      engine = runtime::random_state;
+      EXPECT_TRUE(same_state(engine, plain));
+      ticks = ticks * 2654435761u + 12345;
+    }
+  }
+  select_path(before);
+}
+
+TEST(WholeRuns, SameCountsAndStatesAsPlainOperations) {
+  struct Row {
+    const char* name;
+    std::vector<RunShape> runs;
+    std::uint32_t seed;
+  };
+  const Row rows[] = {
+      {"packed 16 8, 16 2", {{true, 16, 8, 3000}, {true, 16, 2, 500}}, 12345},
+      {"packed 24 10", {{true, 24, 10, 2000}}, 1234567},
+      {"packed 64 16 and 64 22",
+       {{true, 64, 16, 700}, {true, 64, 22, 700}},
+       4294967295u},
+      {"packed 2000 120", {{true, 2000, 120, 2}}, 1000003},
+      {"flags 20 20 and 3 3", {{false, 20, 20, 1500}, {false, 3, 3, 1000}}, 0},
+      {"flags 57 17", {{false, 57, 17, 300}}, 999999},
+      {"flags 200 24", {{false, 200, 24, 40}}, 2147483648u},
+      {"packed then flags", {{true, 8, 8, 500}, {false, 20, 20, 500}}, 1},
+  };
+  for (Between between :
+       {Between::kNewSeed, Between::kSameSeed, Between::kPlainDraws}) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(testing::Message() << row.name << ", between runs "
+                                      << static_cast<int>(between));
+      expect_same_session(row.runs, row.seed, between);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace core::engine
