@@ -1,9 +1,12 @@
 # Two commands for a fresh machine: `make run` builds and starts quintrel,
-# `make test` builds and runs every test.  Both install what they need.
+# `make test` builds and runs every test, the Windows build's under wine.
+# Both install what they need.
 BUILD ?= build
+BUILD_WIN ?= $(BUILD)-win
 JOBS ?= 2
 
-.PHONY: all deps build run run-tolvaric test sanitize clean
+.PHONY: all deps build windows run run-tolvaric test sanitize bench marathon \
+  clean
 
 all: build
 
@@ -14,14 +17,23 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The Windows programs, cross-built and standalone, with their tests:
+# $(BUILD_WIN)/quintrel.exe and $(BUILD_WIN)/tolvaric.exe.
+windows: deps
+	cmake -S . -B $(BUILD_WIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DHOST_BUILD_DIR=$(abspath $(BUILD)) >/dev/null
+	cmake --build $(BUILD_WIN) -j $(JOBS)
+
 run: build
 	./$(BUILD)/quintrel
 
 run-tolvaric: build
 	./$(BUILD)/tolvaric
 
-test: build
+test: build windows
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_WIN) && ctest --output-on-failure -j $(JOBS)
 
 # The same tests built with the address and undefined-behaviour sanitizers.
 sanitize: deps
@@ -30,5 +42,19 @@ sanitize: deps
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
 	cd $(BUILD)-sanitize && ctest --output-on-failure -j $(JOBS)
 
+# The engine against the plain operations, every path this processor runs,
+# medians of five repetitions, then whole runs of the programs (W1, W4).
+bench:
+	@sh scripts/install_deps.sh bench
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target engine_bench quintrel tolvaric
+	./$(BUILD)/engine_bench
+
+# A billion draws per bound on every path, against the plain source.
+marathon: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target draw_marathon
+	./$(BUILD)/tests/draw_marathon
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-sanitize
+	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD_WIN)

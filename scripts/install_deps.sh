@@ -10,9 +10,26 @@ need g++ /usr/bin/g++
 need make /usr/bin/make
 need binutils /usr/bin/addr2line
 need libgtest-dev /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake
-[ -z "$missing" ] && exit 0
-echo "installing:$missing"
+need tmux /usr/bin/tmux  # quintrel's real-terminal tests
+if [ "$1" = bench ]; then  # Google Benchmark, for `make bench` only
+  need libbenchmark-dev \
+    /usr/lib/x86_64-linux-gnu/cmake/benchmark/benchmarkConfig.cmake
+fi
+# The Windows build and its tests under wine, without the recommended
+# packages (desktop libraries, fonts) that no console program uses.
+lean=""
+need_lean() {  # need_lean <package> <file that shows it is installed>
+  [ -e "$2" ] || lean="$lean $1"
+}
+need_lean g++-mingw-w64-x86-64-posix /usr/bin/x86_64-w64-mingw32-g++-posix
+need_lean wine64 /usr/lib/wine/wine64
+need_lean googletest /usr/src/googletest/CMakeLists.txt
+[ -z "$missing$lean" ] && exit 0
+echo "installing:$missing$lean"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
+[ -z "$missing" ] ||
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
+[ -z "$lean" ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install \
+  -y -qq --no-install-recommends $lean
