@@ -22,6 +22,7 @@ void start_counting() {
   experiment.stop_requested = false;
   experiment.tested = 0;
   experiment.generating = 0;
+  start_stop_polling();
   runtime::seed_from_ticks();
 }
 

@@ -21,10 +21,9 @@ KeyWaiting key_waiting = nullptr;
 ReadKey read_key = nullptr;
 
 struct Pace {
-  std::int32_t countdown = 1;    // polls left until the tick is read
-  std::int32_t stride = 1;       // polls between readings of the tick
-  std::uint32_t last_ask = 0;    // tick count when the console was asked
-  std::int32_t tested_then = 0;  // `tested` at the last reading; 0: none
+  std::int32_t stride = 1;     // polls between readings of the tick
+  std::uint32_t last_ask = 0;  // tick count when the console was asked
+  bool read_yet = false;       // whether this run has read the tick
 };
 
 Pace pace;
@@ -33,31 +32,34 @@ Pace pace;
 bool time_to_ask() {
   const std::uint32_t now = platform::read_tick_count();
   const std::uint32_t elapsed = now - pace.last_ask;
-  const bool first = pace.tested_then == 0;
-  pace.tested_then = experiment.tested;
+  const bool first = !pace.read_yet;
+  pace.read_yet = true;
   if (!first && elapsed == 0 && pace.stride < kLongestStride) {
     pace.stride *= 2;
-    pace.countdown = pace.stride;
+    stop_detail::countdown = pace.stride;
     return false;
   }
   if (elapsed > 1 && pace.stride > 1) pace.stride /= 2;
   pace.last_ask = now;
-  pace.countdown = pace.stride;
+  stop_detail::countdown = pace.stride;
   return true;
 }
 
 }  // namespace
+
+std::int32_t stop_detail::countdown = 1;
 
 void connect_stop_keys(KeyWaiting waiting, ReadKey read) {
   key_waiting = waiting;
   read_key = read;
 }
 
-void poll_stop_request() {
-  // A count that has not grown since the last reading is a new run: its
-  // tuples may be of another size, so the pace is learnt afresh.
-  if (experiment.tested <= pace.tested_then) pace = Pace{};
-  if (--pace.countdown > 0) return;
+void start_stop_polling() {
+  pace = Pace{};
+  stop_detail::countdown = 1;
+}
+
+void stop_detail::poll_due() {
   if (!time_to_ask() || key_waiting == nullptr || !key_waiting()) return;
   const std::uint8_t first = read_key();
   const std::uint8_t second = first == 0 ? read_key() : 0;

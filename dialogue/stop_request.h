@@ -14,12 +14,23 @@ using KeyWaiting = bool (*)();
 using ReadKey = std::uint8_t (*)();
 void connect_stop_keys(KeyWaiting key_waiting, ReadKey read_key);
 
+// Called as every run starts: the run's first poll asks the console, and
+// the pace of its tuples is learnt afresh.
+void start_stop_polling();
+
+namespace stop_detail {
+extern std::int32_t countdown;  // polls left until the tick count is read
+void poll_due();
+}  // namespace stop_detail
+
 // Called once per tuple.  Takes at most one key (or one two-part key)
 // without blocking; Alt-R writes " Entering into stop mode ..., please
 // wait" as a line and sets the stop flag.  Other keys are consumed and
 // ignored.  The console is asked about keys at most about once per
 // millisecond (once per tuple when tuples are slower), and at the first
-// tuple of every run; between, the poll costs a countdown step.
-void poll_stop_request();
+// tuple of every run; between, the poll is an inline countdown step.
+inline void poll_stop_request() {
+  if (--stop_detail::countdown <= 0) stop_detail::poll_due();
+}
 
 }  // namespace dialogue

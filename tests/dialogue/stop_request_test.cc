@@ -12,6 +12,7 @@ class StopRequest : public terminal::TerminalTest {
     start();
     connect_stop_keys(terminal::key_waiting, terminal::read_key);
     experiment = Experiment{};
+    start_stop_polling();
     asks_before = fake::console.counts;  // the layer's start looked once
   }
   void TearDown() override {
@@ -93,6 +94,7 @@ TEST_F(StopRequest, SlowTuplesAreAskedAfterEachAndNewRunsAtOnce) {
   for (int i = 0; i < 100000; ++i) tuple();
   // ... which a new run of slow tuples forgets at its first tuple.
   experiment.tested = 0;
+  start_stop_polling();
   const int before = asks();
   for (int i = 0; i < 10; ++i) tuple(20);
   EXPECT_EQ(asks(), before + 10);
