@@ -32,6 +32,13 @@ inline std::uint64_t element_mask(int n, int word) {
 
 inline int words_for(int n) { return (n + 63) / 64; }
 
+// Sets byte `at` of a block of random_below(256) draws to what the
+// extended steps give, for a draw too near a boundary to trust.
+inline void settle_byte(const StreamOffsets& streams, std::uint8_t* out,
+                        int at) {
+  out[at] = static_cast<std::uint8_t>(settle_draw(streams, at + 1, 256));
+}
+
 // Sets bit `at` of a block of random_below(2) draws, packed from bit 0 of
 // out[0], to what the extended steps give: for a draw whose fraction lay
 // too near a boundary to trust.
@@ -116,6 +123,22 @@ std::uint32_t state_after(std::uint64_t offset, std::uint32_t multiplier) {
     states[1][i] = state_after<1>(base.offset[1], multipliers[1][i]);
     states[2][i] = state_after<2>(base.offset[2], multipliers[2][i]);
   }
+}
+
+// The generation test on a tuple as drawn, for a path that tests rows
+// with `separated`: the rows first, then the test.
+template <bool (*separated)(TupleBits&, int, int)>
+bool packed_generates_by_rows(const std::uint8_t* draws, int k, int byte_count,
+                              TupleBits& tuple) {
+  rows_from_packed(draws, k, byte_count, tuple);
+  return separated(tuple, k, 8 * byte_count);
+}
+
+template <bool (*separated)(TupleBits&, int, int)>
+bool flag_generates_by_rows(const std::uint64_t* draws, int first_bit, int k,
+                            int n, TupleBits& tuple) {
+  rows_from_flags(draws, first_bit, k, n, tuple);
+  return separated(tuple, k, n);
 }
 
 // For paths without a bulk test: none of the shapes.

@@ -93,6 +93,22 @@ bool lane_near(std::uint64_t sum, int bits, std::int64_t margin) {
   return ((sum + static_cast<std::uint64_t>(margin)) & spread) == 0;
 }
 
+// Calls settle(j) for each draw j of the n from `d` whose fraction lies
+// within the margin of a multiple of 2^(29 - bits): the rare block that
+// has any, one lane at a time.
+template <class Settle>
+void settle_near_draws(const Offsets& d, int n, int bits, std::int64_t margin,
+                       Settle settle) {
+  alignas(32) std::uint64_t lanes[4];
+  for (int j = 0; j < n; j += 4) {
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes),
+                       sums(d, draw_tables.fraction_double, j));
+    for (int lane = 0; lane < 4 && j + lane < n; ++lane) {
+      if (lane_near(lanes[lane], bits, margin)) settle(j + lane);
+    }
+  }
+}
+
 void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
   const std::int64_t margin = margin_units();
   const __m256i byte_mask = _mm256_set1_epi64x(0xFF);
@@ -116,17 +132,8 @@ void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
                        _mm256_castsi256_si128(ordered));
     }
     if (!_mm256_testz_si256(near, near)) {
-      alignas(32) std::uint64_t lanes[4];
-      for (int j = 0; j < n; j += 4) {
-        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes),
-                           sums(d, draw_tables.fraction_double, j));
-        for (int lane = 0; lane < 4 && j + lane < n; ++lane) {
-          if (lane_near(lanes[lane], 8, margin)) {
-            out[j + lane] = static_cast<std::uint8_t>(
-                settle_draw(streams, j + lane + 1, 256));
-          }
-        }
-      }
+      settle_near_draws(d, n, 8, margin,
+                        [&](int j) { settle_byte(streams, out, j); });
     }
     advance_streams(streams, n);
     out += n;
@@ -155,15 +162,8 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
       out[first / 64] = word & low_bits(n - first);
     }
     if (!_mm256_testz_si256(near, near)) {
-      alignas(32) std::uint64_t lanes[4];
-      for (int j = 0; j < n; j += 4) {
-        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes),
-                           sums(d, draw_tables.fraction_double, j));
-        for (int lane = 0; lane < 4 && j + lane < n; ++lane) {
-          if (lane_near(lanes[lane], 1, margin))
-            settle_bit(streams, out, j + lane);
-        }
-      }
+      settle_near_draws(d, n, 1, margin,
+                        [&](int j) { settle_bit(streams, out, j); });
     }
     advance_streams(streams, n);
     out += n / 64;
@@ -222,18 +222,6 @@ bool separated(TupleBits& tuple, int k, int n) {
   return separated_by_blocks<YmmBlock>(tuple, k, n);
 }
 
-bool packed_generates(const std::uint8_t* draws, int k, int byte_count,
-                      TupleBits& tuple) {
-  rows_from_packed(draws, k, byte_count, tuple);
-  return separated(tuple, k, 8 * byte_count);
-}
-
-bool flag_generates(const std::uint64_t* draws, int first_bit, int k, int n,
-                    TupleBits& tuple) {
-  rows_from_flags(draws, first_bit, k, n, tuple);
-  return separated(tuple, k, n);
-}
-
 // Offset times multiplier, reduced, in double precision: the product (below
 // 2^40) is exact, and any integer quotient near the true one leaves an
 // exact remainder, within a modulus of the range; one correction each way
@@ -277,8 +265,8 @@ const Kernels kAvx2Kernels = {draw_bytes,
                               static_cast<std::uint64_t>(kMarginUnits)
                                   << (64 - kFractionBits),
                               tuple_states,
-                              packed_generates,
+                              packed_generates_by_rows<separated>,
                               no_bulk_verdicts,
-                              flag_generates};
+                              flag_generates_by_rows<separated>};
 
 }  // namespace core::engine

@@ -101,6 +101,19 @@ __m512i interleaved_fractions_at(const Offsets& d, int j) {
   return _mm512_add_epi64(a, b);
 }
 
+// Calls settle(j) for each draw j of the n from `d` near `boundary`: the
+// rare block that has any, eight lanes at a time.
+template <class Settle>
+void settle_near_draws(const Offsets& d, int n, const Boundary& boundary,
+                       Settle settle) {
+  for (int j = 0; j < n; j += 8) {
+    const unsigned lanes = near_lanes(fractions_at(d, j), boundary);
+    for (int lane = 0; lane < 8 && j + lane < n; ++lane) {
+      if (((lanes >> lane) & 1) != 0) settle(j + lane);
+    }
+  }
+}
+
 void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
   const Boundary boundary = boundary_for(8);
   // Every byte of the control picks bits 44..51 of its qword: the
@@ -122,14 +135,8 @@ void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
       _mm512_storeu_si512(out + first, bytes);
     }
     if (near != 0) {
-      for (int j = 0; j < n; j += 8) {
-        const unsigned lanes = near_lanes(fractions_at(d, j), boundary);
-        for (int lane = 0; lane < 8 && j + lane < n; ++lane) {
-          if (((lanes >> lane) & 1) == 0) continue;
-          out[j + lane] = static_cast<std::uint8_t>(
-              settle_draw(streams, j + lane + 1, 256));
-        }
-      }
+      settle_near_draws(d, n, boundary,
+                        [&](int j) { settle_byte(streams, out, j); });
     }
     advance_streams(streams, n);
     out += n;
@@ -156,12 +163,8 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
       out[first / 64] = word & low_bits(n - first);
     }
     if (near != 0) {
-      for (int j = 0; j < n; j += 8) {
-        const unsigned lanes = near_lanes(fractions_at(d, j), boundary);
-        for (int lane = 0; lane < 8 && j + lane < n; ++lane) {
-          if (((lanes >> lane) & 1) != 0) settle_bit(streams, out, j + lane);
-        }
-      }
+      settle_near_draws(d, n, boundary,
+                        [&](int j) { settle_bit(streams, out, j); });
     }
     advance_streams(streams, n);
     out += n / 64;

@@ -38,9 +38,8 @@ void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
     }
     if (near) {
       for (int j = 0; j < n; ++j) {
-        if (near_boundary(fraction_at(streams, j), 8, margin)) {
-          out[j] = static_cast<std::uint8_t>(settle_draw(streams, j + 1, 256));
-        }
+        if (near_boundary(fraction_at(streams, j), 8, margin))
+          settle_byte(streams, out, j);
       }
     }
     advance_streams(streams, n);
@@ -95,18 +94,6 @@ bool separated(TupleBits& tuple, int k, int n) {
   return separated_by_blocks<WordBlock>(tuple, k, n);
 }
 
-bool packed_generates(const std::uint8_t* draws, int k, int byte_count,
-                      TupleBits& tuple) {
-  rows_from_packed(draws, k, byte_count, tuple);
-  return separated(tuple, k, 8 * byte_count);
-}
-
-bool flag_generates(const std::uint64_t* draws, int first_bit, int k, int n,
-                    TupleBits& tuple) {
-  rows_from_flags(draws, first_bit, k, n, tuple);
-  return separated(tuple, k, n);
-}
-
 }  // namespace
 
 const Kernels kPortableKernels = {draw_bytes,
@@ -114,8 +101,8 @@ const Kernels kPortableKernels = {draw_bytes,
                                   draw_fractions,
                                   kFraction64Error,
                                   tuple_states_one_by_one,
-                                  packed_generates,
+                                  packed_generates_by_rows<separated>,
                                   no_bulk_verdicts,
-                                  flag_generates};
+                                  flag_generates_by_rows<separated>};
 
 }  // namespace core::engine
