@@ -48,9 +48,7 @@ void write_start_lines(std::string_view version) {
   runtime::check_io();
 }
 
-void write_progress_mark() {
-  if (experiment.tested % kMarkEvery == 0) write_text(". ");
-}
+void write_mark() { write_text(". "); }
 
 std::int32_t elapsed_milliseconds(const TimeOfDay& start,
                                   const TimeOfDay& end) {
