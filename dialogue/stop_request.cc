@@ -8,7 +8,7 @@
 
 #include "dialogue/experiment.h"
 #include "dialogue/statements.h"
-#include "platform/platform.h"
+#include "runtime/clock.h"
 
 namespace dialogue {
 namespace {
@@ -30,7 +30,7 @@ Pace pace;
 
 // Reads the tick count; true when the console is to be asked now.
 bool time_to_ask() {
-  const std::uint32_t now = platform::read_tick_count();
+  const std::uint32_t now = runtime::read_tick_count();
   const std::uint32_t elapsed = now - pace.last_ask;
   const bool first = !pace.read_yet;
   pace.read_yet = true;

@@ -1,14 +1,16 @@
 // The time of day: the platform's local time as milliseconds since
 // midnight, the day fraction made from it, and the split of a fraction
 // back into hour, minute, second and millisecond.  The date is read with
-// the rest of the record but plays no part.
+// the rest of the record but plays no part.  The tick count is passed on
+// as the platform gives it, so that the dialogue reaches the operating
+// system only through the runtime.
 #include "runtime/clock.h"
 
 #include <bit>
 #include <cmath>
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/clock.h"
 
 namespace runtime {
 
@@ -77,5 +79,7 @@ void read_time_of_day(std::uint16_t& hour, std::uint16_t& minute,
   const double t = static_cast<double>(time_of_day_fraction());
   split_time_of_day(t, hour, minute, second, millisecond);
 }
+
+std::uint32_t read_tick_count() { return platform::read_tick_count(); }
 
 }  // namespace runtime

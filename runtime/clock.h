@@ -1,8 +1,8 @@
 // The local time of day with millisecond resolution.  A reading passes
 // through the fraction of the day since local midnight (extended
 // precision, stored as a double on its way) and is split back into hour,
-// minute, second and millisecond.  The tick counter belongs to the random
-// source.
+// minute, second and millisecond.  Also the millisecond tick count, which
+// seeds the random source and paces the stop poll.
 #pragma once
 
 #include <cstdint>
@@ -32,5 +32,9 @@ void split_time_of_day(double t, std::uint16_t& hour, std::uint16_t& minute,
 // The current local time of day, through the day fraction.
 void read_time_of_day(std::uint16_t& hour, std::uint16_t& minute,
                       std::uint16_t& second, std::uint16_t& millisecond);
+
+// The platform's millisecond tick count, low 32 bits: it changes from run
+// to run, and it wraps around.
+std::uint32_t read_tick_count();
 
 }  // namespace runtime

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/clock.h"
 
 namespace runtime {
 

@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "platform/platform.h"
+#include "platform/process.h"
+#include "platform/standard_io.h"
 #include "runtime/number_format.h"
 #include "runtime/text_channel.h"
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 
+#include "platform/standard_io.h"
 #include "runtime/number_format.h"
 #include "runtime/run_time_error.h"
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform/handle.h"
 
 namespace runtime {
 

@@ -2,7 +2,7 @@
 // key_waiting holds for read_key, and the codes of two-part keys.
 #include "terminal/key_events.h"
 
-#include "platform/platform.h"
+#include "platform/console.h"
 #include "runtime/text_channel.h"
 
 namespace terminal {

@@ -5,7 +5,8 @@
 
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform/console.h"
+#include "platform/standard_io.h"
 #include "runtime/run_time_error.h"
 #include "terminal/key_events.h"
 #include "terminal/line_editor.h"

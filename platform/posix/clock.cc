@@ -1,7 +1,7 @@
 // Local time and the millisecond tick counter on POSIX.
-#include <ctime>
+#include "platform/clock.h"
 
-#include "platform/platform.h"
+#include <ctime>
 
 namespace platform {
 

@@ -10,7 +10,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 #include "platform/posix/held_output.h"
 #include "platform/posix/key_decoder.h"
 #include "platform/posix/terminal_device.h"

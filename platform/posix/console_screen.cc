@@ -13,7 +13,7 @@
 
 #include <cerrno>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 #include "platform/posix/held_output.h"
 #include "platform/posix/screen_encoding.h"
 #include "platform/posix/terminal_device.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace platform::posix {
 

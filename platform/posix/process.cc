@@ -1,6 +1,8 @@
 // The process on POSIX: its end, the floating-point mode of start-up,
 // processor faults delivered as signals, and the return addresses and
 // module offsets that the failure report prints.
+#include "platform/process.h"
+
 #include <link.h>
 #include <ucontext.h>
 #include <unistd.h>
@@ -10,7 +12,6 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "platform/platform.h"
 #include "platform/x86_floating_point.h"
 
 namespace platform {

@@ -1,12 +1,13 @@
 // Standard handles on POSIX: descriptors 0, 1 and 2, read and write with
 // the all-or-error behaviour of the channel slots, and errno translated to
 // the Windows error numbers the rest of the program speaks.
+#include "platform/standard_io.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "platform/platform.h"
 #include "platform/posix/held_output.h"
 
 namespace platform {

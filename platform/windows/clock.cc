@@ -1,8 +1,8 @@
 // Local time and the millisecond tick counter on Windows: GetLocalTime and
 // GetTickCount, the calls the clock and the seeding were written for.
-#include <windows.h>
+#include "platform/clock.h"
 
-#include "platform/platform.h"
+#include <windows.h>
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 // fails the count, which the terminal layer takes as "not a console".
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 #include "platform/windows/input_record.h"
 
 namespace platform {

@@ -5,7 +5,7 @@
 // nothing to give back.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace platform {
 namespace {

@@ -3,7 +3,7 @@
 // records a console delivers.  Used only by the Windows backend.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/console.h"
 
 struct _INPUT_RECORD;  // INPUT_RECORD of <windows.h>, kept out of headers
 

@@ -2,11 +2,12 @@
 // processor faults met by a vectored exception handler, and the return
 // addresses and module offsets that the failure report prints, found
 // through the unwind tables that every x64 executable carries.
+#include "platform/process.h"
+
 #include <windows.h>
 
 #include <cstdint>
 
-#include "platform/platform.h"
 #include "platform/windows/fault_code.h"
 #include "platform/x86_floating_point.h"
 

@@ -1,9 +1,9 @@
 // Standard handles on Windows: GetStdHandle, one ReadFile or WriteFile per
 // transfer, and GetLastError kept at the failure.  The codes are Windows
 // numbers already; the text channels map them to their own codes.
-#include <windows.h>
+#include "platform/standard_io.h"
 
-#include "platform/platform.h"
+#include <windows.h>
 
 namespace platform {
 namespace {

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/process.h"
+#include "platform/standard_io.h"
 
 namespace fake {
 

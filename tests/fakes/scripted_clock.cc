@@ -3,10 +3,10 @@
 // for byte.  TEST_TICK_COUNT is the tick count; TEST_LOCAL_TIME
 // ("h:m:s.ms") the first reading, each later one TEST_CLOCK_STEP
 // milliseconds after the one before, wrapping at midnight.
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
-#include "platform/platform.h"
+#include "platform/clock.h"
 
 namespace platform {
 namespace {

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/standard_io.h"
+
 namespace fake {
 
 ConsoleState console;

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace fake {
 

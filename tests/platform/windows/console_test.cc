@@ -2,12 +2,14 @@
 // into events, handles that are no console refused at once, and every
 // operation on a real console (wine's, without a window), checked by
 // reading the console back through its own calls.
+#include "platform/console.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/standard_io.h"
 #include "platform/windows/input_record.h"
 #include "tests/platform/windows/real_console.h"
 

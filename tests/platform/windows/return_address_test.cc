@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace {
 

@@ -2,12 +2,13 @@
 // pipes, files and the NUL device.  What is Windows' own: the end of a
 // pipe arrives as an error that means end of input, and the failures keep
 // their Windows codes until the text channels map them.
+#include "platform/standard_io.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 
-#include "platform/platform.h"
 #include "runtime/text_channel.h"
 
 namespace {

@@ -1,0 +1,42 @@
+// The standard handles and the bytes that pass through them: what the
+// text channels read, write and close, and the error code of a failed
+// call.  Each backend implements it in its standard_io.cc; tests link a
+// simulated one instead.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/handle.h"
+
+namespace platform {
+
+enum class StandardHandle { kInput, kOutput, kError };
+
+// The handle the process was started with; the same value on every call.
+Handle standard_handle(StandardHandle which);
+
+// Writes `count` bytes and reports in `written` how many the device took.
+// False when the call failed; `last_error` then tells why.  A short count
+// without failure is possible only when the device refuses the rest.
+bool write_file(Handle handle, const std::uint8_t* data, std::uint32_t count,
+                std::uint32_t& written);
+
+// Reads up to `count` bytes; `got` is 0 at end of input.  False when the
+// call failed; `last_error` then tells why.
+bool read_file(Handle handle, std::uint8_t* data, std::uint32_t count,
+               std::uint32_t& got);
+
+// Releases a handle; false on failure.
+bool close_handle(Handle handle);
+
+enum class FileType { kUnknown, kDisk, kChar, kPipe };
+
+// What kind of device stands behind a handle (a terminal is kChar).
+FileType file_type(Handle handle);
+
+// The code of the last failed call above, in the Windows numbering that the
+// error mapping of the text channels expects (6 invalid handle, 5 access
+// denied, 109 broken pipe, 112 disk full, ...).
+std::uint32_t last_error();
+
+}  // namespace platform
