@@ -5,8 +5,8 @@ BUILD ?= build
 BUILD_WIN ?= $(BUILD)-win
 JOBS ?= 2
 
-.PHONY: all deps build windows run run-tolvaric test sanitize bench marathon \
-  clean
+.PHONY: all deps build windows run run-tolvaric check test sanitize bench \
+  marathon clean
 
 all: build
 
@@ -30,6 +30,11 @@ run: build
 
 run-tolvaric: build
 	./$(BUILD)/tolvaric
+
+# The inner loop: the Linux build and its tests alone, without the
+# Windows build and wine.
+check: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test: build windows
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
