@@ -41,7 +41,7 @@ void start_counting() {
 [[noreturn]] void say_goodbye() {
   write_text("Thank you for using this program.   Hit <enter>.");
   wait_for_enter();
-  runtime::stop_program(0);
+  runtime::stop_program(runtime::exit_code::kNormal);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ void read_time(TimeOfDay& time) {
 void abandon(std::string_view text) {
   write_line(text);
   wait_for_enter();
-  runtime::stop_program(0);
+  runtime::stop_program(runtime::exit_code::kNormal);
 }
 
 void write_start_lines(std::string_view version) {

@@ -43,7 +43,7 @@ void tolvaric::ask_parameters() {
   if (p.k > kMaxK || p.k < 3) abandon("k is out of range. Hit <enter> to abandon");
   // This program has no stop key: a run of arbitrarily many tuples could
   // never be ended, so 0 (and below) halts as the prompt offers.
-  if (p.tests < 1) runtime::stop_program(0);
+  if (p.tests < 1) runtime::stop_program(runtime::exit_code::kNormal);
 }
 
 }  // namespace dialogue

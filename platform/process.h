@@ -16,11 +16,22 @@ namespace platform {
 // the same traps for scalar SSE arithmetic).
 void prepare_floating_point();
 
-// Called when the processor faults: `code` is the run-time error code
-// (200 division by zero, 205 overflow, 207 invalid operation, 216 access
-// violation, ...) and `location` the faulting instruction.  The handler
-// must not return.
-using FaultHandler = void (*)(std::uint16_t code, std::uintptr_t location);
+// The processor faults that the programs report; the runtime gives each
+// its run-time error number.
+enum class Fault : std::uint8_t {
+  kNone,              // no processor fault: the exception is another's
+  kDivisionByZero,    // integer or floating-point
+  kRangeCheck,        // a bound exceeded, a subscript out of range
+  kOverflow,          // floating-point
+  kUnderflow,         // floating-point
+  kInvalidOperation,  // floating-point, and every other floating fault
+  kIntegerOverflow,   // the overflow trap of integer arithmetic
+  kAccessViolation,   // memory that may not be touched, stack overflow
+};
+
+// Called when the processor faults, with the fault (never kNone) and
+// `location` the faulting instruction.  The handler must not return.
+using FaultHandler = void (*)(Fault fault, std::uintptr_t location);
 void install_fault_handler(FaultHandler handler);
 
 // Fills `out` with the return addresses of the active routines, innermost

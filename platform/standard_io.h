@@ -35,8 +35,25 @@ enum class FileType { kUnknown, kDisk, kChar, kPipe };
 FileType file_type(Handle handle);
 
 // The code of the last failed call above, in the Windows numbering that the
-// error mapping of the text channels expects (6 invalid handle, 5 access
-// denied, 109 broken pipe, 112 disk full, ...).
+// error mapping of the text channels expects (error:: below).
 std::uint32_t last_error();
+
+// The codes last_error gives, Windows' own numbers on every platform (the
+// names of <windows.h> at each).  The POSIX backend maps errno onto them.
+namespace error {
+inline constexpr std::uint32_t kFileNotFound = 2;       // FILE_NOT_FOUND
+inline constexpr std::uint32_t kTooManyOpenFiles = 4;   // TOO_MANY_OPEN_FILES
+inline constexpr std::uint32_t kAccessDenied = 5;       // ACCESS_DENIED
+inline constexpr std::uint32_t kInvalidHandle = 6;      // INVALID_HANDLE
+inline constexpr std::uint32_t kNotEnoughMemory = 8;    // NOT_ENOUGH_MEMORY
+inline constexpr std::uint32_t kWriteProtect = 19;      // WRITE_PROTECT
+inline constexpr std::uint32_t kNotReady = 21;          // NOT_READY
+inline constexpr std::uint32_t kGenFailure = 31;        // GEN_FAILURE
+inline constexpr std::uint32_t kSharingViolation = 32;  // SHARING_VIOLATION
+inline constexpr std::uint32_t kInvalidParameter = 87;  // INVALID_PARAMETER
+inline constexpr std::uint32_t kBrokenPipe = 109;       // BROKEN_PIPE
+inline constexpr std::uint32_t kDiskFull = 112;         // DISK_FULL
+inline constexpr std::uint32_t kNoData = 232;           // NO_DATA
+}  // namespace error
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 // waits for the next typed line exactly where the reader needs more bytes.
 #include "runtime/integer_input.h"
 
+#include "runtime/error_codes.h"
+
 namespace runtime {
 namespace {
 
@@ -16,7 +18,8 @@ bool is_blank(std::uint8_t byte) {
 bool readable(const TextChannel& channel) {
   if (io_error != 0) return false;
   if (channel.mode == ChannelMode::kInput) return true;
-  io_error = channel.mode == ChannelMode::kOutput ? 104 : 103;
+  io_error = channel.mode == ChannelMode::kOutput ? error::kNotOpenForInput
+                                                  : error::kFileNotOpen;
   return false;
 }
 
@@ -81,7 +84,7 @@ std::int32_t read_integer(TextChannel& channel) {
   const std::optional<std::int32_t> value =
       parse_integer(std::string_view(word, static_cast<std::size_t>(length)));
   if (!value) {
-    io_error = 106;
+    io_error = error::kInvalidInput;
     return 0;
   }
   return *value;

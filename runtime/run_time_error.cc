@@ -21,33 +21,34 @@ struct ErrorText {
   const char* message;
 };
 
+// The system's numbers below 100 stand as they come (see error_codes.h).
 constexpr ErrorText kErrorTexts[] = {
     {1, "Out of memory"},
-    {203, "Out of memory"},
-    {204, "Invalid pointer operation"},
+    {error::kOutOfMemory, "Out of memory"},
+    {error::kInvalidPointer, "Invalid pointer operation"},
     {2, "File not found"},
     {3, "Invalid filename"},
     {4, "Too many open files"},
     {5, "Access denied"},
     {6, "Invalid file handle"},
     {15, "Invalid drive specified"},
-    {100, "Read past end of file"},
-    {101, "Disk Full"},
-    {102, "File not assigned"},
-    {103, "File not open"},
-    {104, "File not open for input"},
-    {105, "File not open for output"},
-    {106, "Invalid input"},
-    {200, "Division by zero"},
-    {201, "Range check error"},
-    {205, "Floating point overflow"},
-    {206, "Floating point underflow"},
-    {207, "Invalid floating point operation"},
-    {211, "Abstract method called"},
-    {215, "Arithmetic overflow"},
-    {216, "Access violation"},
-    {219, "Invalid type cast"},
-    {227, "Assertion failed"},
+    {error::kReadPastEnd, "Read past end of file"},
+    {error::kDiskFull, "Disk Full"},
+    {error::kFileNotAssigned, "File not assigned"},
+    {error::kFileNotOpen, "File not open"},
+    {error::kNotOpenForInput, "File not open for input"},
+    {error::kNotOpenForOutput, "File not open for output"},
+    {error::kInvalidInput, "Invalid input"},
+    {error::kDivisionByZero, "Division by zero"},
+    {error::kRangeCheck, "Range check error"},
+    {error::kFloatingPointOverflow, "Floating point overflow"},
+    {error::kFloatingPointUnderflow, "Floating point underflow"},
+    {error::kInvalidFloatingPointOperation, "Invalid floating point operation"},
+    {error::kAbstractMethodCalled, "Abstract method called"},
+    {error::kArithmeticOverflow, "Arithmetic overflow"},
+    {error::kAccessViolation, "Access violation"},
+    {error::kInvalidTypeCast, "Invalid type cast"},
+    {error::kAssertionFailed, "Assertion failed"},
 };
 
 constexpr int kCallersOnCharDevice = 9;
@@ -117,7 +118,7 @@ void write_back_trace(std::uintptr_t location, std::uint16_t exit_code) {
 
 [[noreturn]] void report_unhandled(std::uint16_t code,
                                    std::uintptr_t location) {
-  constexpr std::uint16_t kExitCode = 217;
+  constexpr std::uint16_t kExitCode = exit_code::kUnhandledException;
   io_error = 0;
   char scratch[40];
   write_report_line({"An unhandled exception occurred at ",
@@ -129,8 +130,30 @@ void write_back_trace(std::uintptr_t location, std::uint16_t exit_code) {
   stop_program(kExitCode);
 }
 
-void on_processor_fault(std::uint16_t code, std::uintptr_t location) {
-  raise_run_time_error(code, location);
+// The run-time error that a processor fault reports.
+std::uint16_t fault_error(platform::Fault fault) {
+  switch (fault) {
+    case platform::Fault::kDivisionByZero:
+      return error::kDivisionByZero;
+    case platform::Fault::kRangeCheck:
+      return error::kRangeCheck;
+    case platform::Fault::kOverflow:
+      return error::kFloatingPointOverflow;
+    case platform::Fault::kUnderflow:
+      return error::kFloatingPointUnderflow;
+    case platform::Fault::kIntegerOverflow:
+      return error::kArithmeticOverflow;
+    case platform::Fault::kAccessViolation:
+      return error::kAccessViolation;
+    case platform::Fault::kNone:  // never delivered
+    case platform::Fault::kInvalidOperation:
+      break;
+  }
+  return error::kInvalidFloatingPointOperation;
+}
+
+void on_processor_fault(platform::Fault fault, std::uintptr_t location) {
+  raise_run_time_error(fault_error(fault), location);
 }
 
 }  // namespace
@@ -194,7 +217,7 @@ void run_program(void (*program)(), void (*start_hook)()) {
   install_exception_layer();
   if (start_hook != nullptr) start_hook();
   program();
-  stop_program(0);
+  stop_program(exit_code::kNormal);
 }
 
 }  // namespace runtime

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "runtime/error_codes.h"
+
 namespace runtime {
 
 // Follows every input and output statement: when io_error is set, clears

@@ -24,7 +24,7 @@ namespace {
 
 // Channels can only be opened by name through this slot, and this system
 // opens none: the request fails as a missing file would.
-void default_open(TextChannel&) { io_error = 2; }
+void default_open(TextChannel&) { io_error = platform::error::kFileNotFound; }
 
 void record_system_error() {
   io_error = map_system_error(platform::last_error());
@@ -39,7 +39,7 @@ void standard_write(TextChannel& channel) {
                             written))
     record_system_error();
   else if (written != waiting)
-    io_error = 101;
+    io_error = error::kDiskFull;
 }
 
 void standard_read(TextChannel& channel) {
@@ -71,7 +71,7 @@ void open_in_mode(TextChannel& channel, ChannelMode mode) {
       channel.mode == ChannelMode::kOutput) {
     close_channel(channel);
   } else if (channel.mode != ChannelMode::kClosed) {
-    io_error = 102;
+    io_error = error::kFileNotAssigned;
     return;
   }
   channel.mode = mode;
@@ -85,7 +85,8 @@ void open_in_mode(TextChannel& channel, ChannelMode mode) {
 bool writable(const TextChannel& channel) {
   if (io_error != 0) return false;
   if (channel.mode == ChannelMode::kOutput) return true;
-  io_error = channel.mode == ChannelMode::kInput ? 105 : 103;
+  io_error = channel.mode == ChannelMode::kInput ? error::kNotOpenForOutput
+                                                 : error::kFileNotOpen;
   return false;
 }
 
@@ -120,8 +121,12 @@ void write_blanks(TextChannel& channel, std::int32_t count) {
 }  // namespace
 
 std::uint16_t map_system_error(std::uint32_t code) {
-  if (code >= 19 && code <= 31) return static_cast<std::uint16_t>(code + 131);
-  if (code == 32) return 5;
+  if (code >= platform::error::kWriteProtect &&
+      code <= platform::error::kGenFailure)
+    return static_cast<std::uint16_t>(code - platform::error::kWriteProtect +
+                                      error::kFirstCriticalError);
+  if (code == platform::error::kSharingViolation)
+    return platform::error::kAccessDenied;
   return static_cast<std::uint16_t>(code);
 }
 
@@ -140,8 +145,9 @@ void open_standard_channel(TextChannel& channel, ChannelMode mode,
                            platform::Handle handle) {
   bind_channel(channel, "");
   if (mode != ChannelMode::kInput && mode != ChannelMode::kOutput)
-    raise_run_time_error(102, reinterpret_cast<std::uintptr_t>(
-                                  __builtin_return_address(0)));
+    raise_run_time_error(
+        error::kFileNotAssigned,
+        reinterpret_cast<std::uintptr_t>(__builtin_return_address(0)));
   channel.handle = handle;
   channel.mode = mode;
   channel.close_slot = standard_close;
@@ -165,7 +171,7 @@ void close_channel(TextChannel& channel) {
   if (io_error != 0) return;
   if (channel.mode != ChannelMode::kInput &&
       channel.mode != ChannelMode::kOutput) {
-    io_error = 103;
+    io_error = error::kFileNotOpen;
     return;
   }
   if (channel.mode == ChannelMode::kOutput) channel.transfer_slot(channel);

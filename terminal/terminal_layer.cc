@@ -49,7 +49,7 @@ void give_back_console() { platform::release_console(); }
   runtime::write_string(runtime::standard_error_channel, 0, message);
   runtime::end_write_line(runtime::standard_error_channel);
   runtime::io_error = 0;  // nowhere left to report a failed report
-  runtime::stop_program(1);
+  runtime::stop_program(runtime::exit_code::kStartFailed);
 }
 
 }  // namespace

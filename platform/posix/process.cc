@@ -36,23 +36,23 @@ void find_load_address() {
   load_address_known = true;
 }
 
-// A fault code in the run-time error numbering.
-std::uint16_t fault_code(int signal, int code) {
-  if (signal != SIGFPE) return 216;  // access violation
+// The fault a signal reports.
+Fault fault_code(int signal, int code) {
+  if (signal != SIGFPE) return Fault::kAccessViolation;  // SIGSEGV, SIGBUS
   switch (code) {
     case FPE_INTDIV:
     case FPE_FLTDIV:
-      return 200;
+      return Fault::kDivisionByZero;
     case FPE_INTOVF:
-      return 215;
+      return Fault::kIntegerOverflow;
     case FPE_FLTOVF:
-      return 205;
+      return Fault::kOverflow;
     case FPE_FLTUND:
-      return 206;
+      return Fault::kUnderflow;
     case FPE_FLTSUB:
-      return 201;
-    default:
-      return 207;  // invalid operation, inexact result, unknown
+      return Fault::kRangeCheck;
+    default:  // invalid operation, inexact result, unknown
+      return Fault::kInvalidOperation;
   }
 }
 

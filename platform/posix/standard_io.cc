@@ -19,38 +19,38 @@ namespace {
 std::uint32_t recorded_error = 0;
 
 // errno to the Windows error number of the same failure.
-std::uint32_t windows_error(int error) {
-  switch (error) {
+std::uint32_t windows_error(int errno_value) {
+  switch (errno_value) {
     case ENOENT:
-      return 2;  // ERROR_FILE_NOT_FOUND
+      return error::kFileNotFound;
     case EMFILE:
     case ENFILE:
-      return 4;  // ERROR_TOO_MANY_OPEN_FILES
+      return error::kTooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EISDIR:
-      return 5;  // ERROR_ACCESS_DENIED
+      return error::kAccessDenied;
     case EBADF:
-      return 6;  // ERROR_INVALID_HANDLE
+      return error::kInvalidHandle;
     case ENOMEM:
-      return 8;  // ERROR_NOT_ENOUGH_MEMORY
+      return error::kNotEnoughMemory;
     case EROFS:
-      return 19;  // ERROR_WRITE_PROTECT
+      return error::kWriteProtect;
     case ENXIO:
     case ENODEV:
-      return 21;  // ERROR_NOT_READY
+      return error::kNotReady;
     case EINVAL:
-      return 87;  // ERROR_INVALID_PARAMETER
+      return error::kInvalidParameter;
     case EPIPE:
-      return 109;  // ERROR_BROKEN_PIPE
+      return error::kBrokenPipe;
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
-      return 112;  // ERROR_DISK_FULL
+      return error::kDiskFull;
     case EAGAIN:
-      return 232;  // ERROR_NO_DATA
+      return error::kNoData;
     default:
-      return 31;  // ERROR_GEN_FAILURE
+      return error::kGenFailure;
   }
 }
 

@@ -8,35 +8,36 @@ namespace {
 
 // An SSE fault: the first raised flag that is not masked names it.  The
 // flags sit in bits 0 to 5 of MXCSR, their masks seven bits higher.
-std::uint16_t sse_fault_code(std::uint32_t mxcsr) {
+Fault sse_fault_code(std::uint32_t mxcsr) {
   const std::uint32_t raised = mxcsr & ~(mxcsr >> 7) & 0x3Fu;
-  if (raised & 0x01u) return 207;  // invalid operation
-  if (raised & 0x04u) return 200;  // division by zero
-  if (raised & 0x08u) return 205;  // overflow
-  if (raised & 0x10u) return 206;  // underflow
-  return 207;  // denormal operand, inexact result, or no flag at all
+  if (raised & 0x01u) return Fault::kInvalidOperation;
+  if (raised & 0x04u) return Fault::kDivisionByZero;
+  if (raised & 0x08u) return Fault::kOverflow;
+  if (raised & 0x10u) return Fault::kUnderflow;
+  // Denormal operand, inexact result, or no flag at all.
+  return Fault::kInvalidOperation;
 }
 
 }  // namespace
 
-std::uint16_t fault_code(std::uint32_t exception_code, std::uint32_t mxcsr) {
+Fault fault_code(std::uint32_t exception_code, std::uint32_t mxcsr) {
   switch (exception_code) {
     case EXCEPTION_INT_DIVIDE_BY_ZERO:
     case EXCEPTION_FLT_DIVIDE_BY_ZERO:
-      return 200;
+      return Fault::kDivisionByZero;
     case EXCEPTION_INT_OVERFLOW:
-      return 215;
+      return Fault::kIntegerOverflow;
     case EXCEPTION_FLT_OVERFLOW:
-      return 205;
+      return Fault::kOverflow;
     case EXCEPTION_FLT_UNDERFLOW:
-      return 206;
+      return Fault::kUnderflow;
     case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-      return 201;
+      return Fault::kRangeCheck;
     case EXCEPTION_FLT_INVALID_OPERATION:
     case EXCEPTION_FLT_DENORMAL_OPERAND:
     case EXCEPTION_FLT_INEXACT_RESULT:
     case EXCEPTION_FLT_STACK_CHECK:
-      return 207;
+      return Fault::kInvalidOperation;
     case STATUS_FLOAT_MULTIPLE_TRAPS:
     case STATUS_FLOAT_MULTIPLE_FAULTS:
       return sse_fault_code(mxcsr);
@@ -44,9 +45,9 @@ std::uint16_t fault_code(std::uint32_t exception_code, std::uint32_t mxcsr) {
     case EXCEPTION_ACCESS_VIOLATION:
     case EXCEPTION_IN_PAGE_ERROR:
     case EXCEPTION_STACK_OVERFLOW:
-      return 216;
+      return Fault::kAccessViolation;
     default:
-      return 0;
+      return Fault::kNone;
   }
 }
 

@@ -44,8 +44,7 @@ void clear_floating_point_flags() {
 // Calls the fault handler on a stack of its own, as the POSIX backend runs
 // its signal handler on an alternate stack: after a stack overflow the
 // faulting stack has no room left for the report.
-[[noreturn]] void report_on_own_stack(std::uint16_t code,
-                                      std::uintptr_t location) {
+[[noreturn]] void report_on_own_stack(Fault fault, std::uintptr_t location) {
   alignas(16) static std::uint8_t stack[64 * 1024];
   // The callee's 32 bytes of shadow space below an aligned top; the handler
   // never returns, so nothing of the old stack is kept.
@@ -56,23 +55,23 @@ void clear_floating_point_flags() {
       "ud2"
       :
       : "r"(stack + sizeof stack), "r"(fault_handler),
-        "c"(static_cast<std::uint64_t>(code)), "d"(location)
+        "c"(static_cast<std::uint64_t>(fault)), "d"(location)
       : "memory");
   __builtin_unreachable();
 }
 
 LONG CALLBACK on_exception(EXCEPTION_POINTERS* exception) {
-  const std::uint16_t code =
-      fault_code(exception->ExceptionRecord->ExceptionCode,
-                 exception->ContextRecord->MxCsr);
+  const Fault fault = fault_code(exception->ExceptionRecord->ExceptionCode,
+                                 exception->ContextRecord->MxCsr);
   // Exceptions that are no processor fault (a C++ throw, a debugger
   // message) belong to others; a fault inside the report itself is left
   // to the system, which ends the process.
-  if (code == 0 || fault_in_progress) return EXCEPTION_CONTINUE_SEARCH;
+  if (fault == Fault::kNone || fault_in_progress)
+    return EXCEPTION_CONTINUE_SEARCH;
   fault_in_progress = true;
   fault_context = *exception->ContextRecord;
   clear_floating_point_flags();
-  report_on_own_stack(code, static_cast<std::uintptr_t>(fault_context.Rip));
+  report_on_own_stack(fault, static_cast<std::uintptr_t>(fault_context.Rip));
 }
 
 bool on_this_stack(DWORD64 address) {

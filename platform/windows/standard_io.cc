@@ -6,6 +6,22 @@
 #include <windows.h>
 
 namespace platform {
+
+// The platform's names for the codes are Windows' own numbers.
+static_assert(error::kFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(error::kTooManyOpenFiles == ERROR_TOO_MANY_OPEN_FILES);
+static_assert(error::kAccessDenied == ERROR_ACCESS_DENIED);
+static_assert(error::kInvalidHandle == ERROR_INVALID_HANDLE);
+static_assert(error::kNotEnoughMemory == ERROR_NOT_ENOUGH_MEMORY);
+static_assert(error::kWriteProtect == ERROR_WRITE_PROTECT);
+static_assert(error::kNotReady == ERROR_NOT_READY);
+static_assert(error::kGenFailure == ERROR_GEN_FAILURE);
+static_assert(error::kSharingViolation == ERROR_SHARING_VIOLATION);
+static_assert(error::kInvalidParameter == ERROR_INVALID_PARAMETER);
+static_assert(error::kBrokenPipe == ERROR_BROKEN_PIPE);
+static_assert(error::kDiskFull == ERROR_DISK_FULL);
+static_assert(error::kNoData == ERROR_NO_DATA);
+
 namespace {
 
 std::uint32_t recorded_error = 0;
@@ -47,7 +63,7 @@ bool read_file(Handle handle, std::uint8_t* data, std::uint32_t count,
   if (ok) return true;
   // A pipe whose writer has gone reports "broken pipe": for a reader that
   // is the end of input, as a read of 0 bytes is on POSIX.
-  if (GetLastError() == ERROR_BROKEN_PIPE) {
+  if (GetLastError() == error::kBrokenPipe) {
     got = 0;
     return true;
   }

@@ -82,7 +82,9 @@ std::uint32_t read_tick_count() { return fake::state.tick_count; }
 
 void prepare_floating_point() {}
 
-void install_fault_handler(FaultHandler) {}
+void install_fault_handler(FaultHandler handler) {
+  fake::state.fault_handler = handler;
+}
 
 int capture_return_addresses(std::uintptr_t* out, int capacity) {
   int count = 0;

@@ -35,6 +35,7 @@ struct PlatformState {
   std::vector<std::uintptr_t> stack;  // what capture_return_addresses gives
   std::uintptr_t startup_return = 0;  // the entry of `stack` that returns
                                       // into the start-up code
+  platform::FaultHandler fault_handler = nullptr;  // as installed
 };
 
 extern PlatformState state;

@@ -119,6 +119,36 @@ TEST_F(FailureReport, CallerLinesAreLimitedOnACharacterDevice) {
   }
 }
 
+TEST_F(FailureReport, ProcessorFaultsReportTheirRunTimeErrors) {
+  const struct {
+    platform::Fault fault;
+    const char* message;
+  } rows[] = {
+      {platform::Fault::kDivisionByZero, "Division by zero"},
+      {platform::Fault::kRangeCheck, "Range check error"},
+      {platform::Fault::kOverflow, "Floating point overflow"},
+      {platform::Fault::kUnderflow, "Floating point underflow"},
+      {platform::Fault::kInvalidOperation, "Invalid floating point operation"},
+      {platform::Fault::kIntegerOverflow, "Arithmetic overflow"},
+      {platform::Fault::kAccessViolation, "Access violation"},
+  };
+  ASSERT_NE(fake::state.fault_handler, nullptr);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.message);
+    report().clear();
+    std::uint32_t exit_code = 0;
+    try {
+      fake::state.fault_handler(row.fault, 0x1234ABCD);
+    } catch (const fake::ExitCalled& exit) {
+      exit_code = exit.code;
+    }
+    EXPECT_EQ(exit_code, 217u);
+    EXPECT_EQ(report(), std::string("An unhandled exception occurred at "
+                                    "0x1234ABCD :\r\n") +
+                            row.message + "\r\n  0x1234ABCD\r\n\r\n");
+  }
+}
+
 TEST_F(FailureReport, UnwritableReportStillEnds217) {
   fake::state.fail_next_call = 6;
   EXPECT_EQ(raise(106, 0x10), 217u);
