@@ -9,6 +9,7 @@
 #include "dialogue/experiment.h"
 #include "dialogue/statements.h"
 #include "runtime/clock.h"
+#include "terminal/key_codes.h"
 
 namespace dialogue {
 namespace {
@@ -62,8 +63,8 @@ void start_stop_polling() {
 void stop_detail::poll_due() {
   if (!time_to_ask() || key_waiting == nullptr || !key_waiting()) return;
   const std::uint8_t first = read_key();
-  const std::uint8_t second = first == 0 ? read_key() : 0;
-  if (first == 0 && second == 19) {
+  const std::uint8_t second = first == terminal::key::kTwoPart ? read_key() : 0;
+  if (first == terminal::key::kTwoPart && second == terminal::key::kAltR) {
     write_line(" Entering into stop mode ..., please wait");
     experiment.stop_requested = true;
   }

@@ -4,6 +4,7 @@
 
 #include "platform/console.h"
 #include "runtime/text_channel.h"
+#include "terminal/key_codes.h"
 
 namespace terminal {
 
@@ -54,8 +55,10 @@ constexpr Mapping kCtrlRanges[] = {
 };
 // Ctrl with the keys of scan codes 71 to 83 (the cursor block and the
 // keypad); keypad + (78) keeps its own code.
-constexpr std::uint8_t kCtrlKeypad[13] = {119, 141, 132, 142, 115, 143, 116,
-                                          78,  117, 145, 118, 146, 147};
+constexpr std::uint16_t kFirstKeypadScan = 71;  // Home
+constexpr std::uint16_t kLastKeypadScan = 83;   // Del
+constexpr std::uint8_t kCtrlKeypad[kLastKeypadScan - kFirstKeypadScan + 1] = {
+    119, 141, 132, 142, 115, 143, 116, 78, 117, 145, 118, 146, 147};
 
 template <std::size_t N>
 std::uint16_t look_up(const Mapping (&table)[N], std::uint16_t scan) {
@@ -75,8 +78,9 @@ bool take_press(const platform::InputEvent& event) {
       (state & (platform::kEnhancedKey | platform::kLeftAltPressed)) == 0) {
     key_state.pending_key = event.character;
     key_state.extended_pending = false;
-  } else if (event.character == 13 && event.virtual_key_code == kVkReturn) {
-    key_state.pending_key = 13;
+  } else if (event.character == key::kEnter &&
+             event.virtual_key_code == kVkReturn) {
+    key_state.pending_key = key::kEnter;
     key_state.extended_pending = false;
   } else {
     key_state.pending_key =
@@ -118,8 +122,9 @@ std::uint8_t extended_code(std::uint16_t scan_code,
     }
     code = look_up(kAltCodes, scan_code);
   } else if ((control_key_state & kCtrlHeld) != 0) {
-    code = scan_code >= 71 && scan_code <= 83 ? kCtrlKeypad[scan_code - 71]
-                                              : look_up(kCtrlRanges, scan_code);
+    code = scan_code >= kFirstKeypadScan && scan_code <= kLastKeypadScan
+               ? kCtrlKeypad[scan_code - kFirstKeypadScan]
+               : look_up(kCtrlRanges, scan_code);
   } else if ((control_key_state & platform::kShiftPressed) != 0) {
     code = look_up(kShiftCodes, scan_code);
   } else {
@@ -151,7 +156,7 @@ std::uint8_t read_key() {
   } while (!key_waiting());
   if (key_state.extended_pending) {
     key_state.extended_pending = false;
-    return 0;
+    return key::kTwoPart;
   }
   const std::uint8_t key = key_state.pending_key;
   key_state.pending_key = 0;

@@ -1,8 +1,9 @@
 // Key events: console input events turned into key bytes.  A key is one
 // byte (its character) or a two-part key, 0 followed by a code: keys
 // without a character, keys pressed with the left Alt key, enhanced keys.
-// Alt-R is 0 then 19.  The console is read through the input channel's
-// handle; what the events look like is the platform's business.
+// Alt-R is 0 then 19; key_codes.h names the keys.  The console is read
+// through the input channel's handle; what the events look like is the
+// platform's business.
 #pragma once
 
 #include <cstdint>

@@ -4,46 +4,42 @@
 // and a character typed then lands where the screen's cursor is.
 #include "terminal/line_editor.h"
 
+#include "terminal/key_codes.h"
 #include "terminal/key_events.h"
 #include "terminal/screen.h"
 
 namespace terminal {
 namespace {
 
-constexpr std::uint8_t kHome = 71;
-constexpr std::uint8_t kLeft = 75;
-constexpr std::uint8_t kRight = 77;
-constexpr std::uint8_t kEnd = 79;
-
 // Deletes the last character, but only with the edit point at the end.
 void erase_last(runtime::TextChannel& channel) {
   if (channel.position == 0 || channel.position != channel.end) return;
-  put_char(8);
+  put_char(key::kBackspace);
   put_char(' ');
-  put_char(8);
+  put_char(key::kBackspace);
   --channel.position;
   --channel.end;
 }
 
 void move_by_key(runtime::TextChannel& channel, std::uint8_t code) {
   switch (code) {
-    case kHome:
+    case key::kHome:
       while (channel.position > 0) {
         --channel.position;
-        put_char(8);
+        put_char(key::kBackspace);
       }
       break;
-    case kLeft:
+    case key::kLeft:
       if (channel.position > 0) {
         --channel.position;
-        put_char(8);
+        put_char(key::kBackspace);
       }
       break;
-    case kRight:
+    case key::kRight:
       if (channel.position < channel.end)
         put_char(channel.buffer_ref[channel.position++]);
       break;
-    case kEnd:
+    case key::kEnd:
       while (channel.position < channel.end)
         put_char(channel.buffer_ref[channel.position++]);
       break;
@@ -60,25 +56,25 @@ void terminal_read_line(runtime::TextChannel& channel) {
   for (;;) {
     if (channel.position > channel.end) channel.end = channel.position;
     place_cursor();
-    const std::uint8_t key = read_key();
-    if (key == 0) {
+    const std::uint8_t typed = read_key();
+    if (typed == key::kTwoPart) {
       move_by_key(channel, read_key());
-    } else if (key == 8 || key == 19) {  // Backspace, Ctrl-S
+    } else if (typed == key::kBackspace || typed == key::kCtrlS) {
       erase_last(channel);
-    } else if (key == 13) {
-      put_char(13);
-      put_char(10);
-      channel.buffer_ref[channel.end] = 13;
-      channel.buffer_ref[channel.end + 1] = 10;
+    } else if (typed == key::kEnter) {
+      put_char('\r');
+      put_char('\n');
+      channel.buffer_ref[channel.end] = '\r';
+      channel.buffer_ref[channel.end + 1] = '\n';
       channel.end += 2;
       break;
-    } else if (key == 25 || key == 27) {  // Ctrl-Y, Esc
+    } else if (typed == key::kCtrlY || typed == key::kEscape) {
       channel.position = channel.end;
       while (channel.end > 0) erase_last(channel);
-    } else if (key == 26) {  // Ctrl-Z
+    } else if (typed == key::kCtrlZ) {  // ignored
     } else if (channel.position < channel.buffer_size - 2) {
-      channel.buffer_ref[channel.position++] = key;
-      put_char(key);
+      channel.buffer_ref[channel.position++] = typed;
+      put_char(typed);
     }
   }
   channel.position = 0;
