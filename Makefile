@@ -4,9 +4,13 @@
 BUILD ?= build
 BUILD_WIN ?= $(BUILD)-win
 JOBS ?= 2
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CONFIGURE_WIN = cmake -S . -B $(BUILD_WIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+  -DHOST_BUILD_DIR=$(abspath $(BUILD)) >/dev/null
 
 .PHONY: all deps build windows run run-tolvaric check test sanitize bench \
-  marathon clean
+  marathon clean configure
 
 all: build
 
@@ -14,21 +18,27 @@ deps:
 	@sh scripts/install_deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	$(CONFIGURE)
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The Windows programs, cross-built and standalone, with their tests:
 # $(BUILD_WIN)/quintrel.exe and $(BUILD_WIN)/tolvaric.exe.
 windows: deps
-	cmake -S . -B $(BUILD_WIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
-	  -DHOST_BUILD_DIR=$(abspath $(BUILD)) >/dev/null
+	$(CONFIGURE_WIN)
 	cmake --build $(BUILD_WIN) -j $(JOBS)
 
-run: build
+# The build folder, configured once; a later build configures again by
+# itself when a CMakeLists.txt changes.
+configure: deps
+	@[ -f $(BUILD)/CMakeCache.txt ] || $(CONFIGURE)
+
+# Each builds the one program it starts.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target quintrel
 	./$(BUILD)/quintrel
 
-run-tolvaric: build
+run-tolvaric: configure
+	cmake --build $(BUILD) -j $(JOBS) --target tolvaric
 	./$(BUILD)/tolvaric
 
 # The inner loop: the Linux build and its tests alone, without the
@@ -51,13 +61,13 @@ sanitize: deps
 # medians of five repetitions, then whole runs of the programs (W1, W4).
 bench:
 	@sh scripts/install_deps.sh bench
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	$(CONFIGURE)
 	cmake --build $(BUILD) -j $(JOBS) --target engine_bench quintrel tolvaric
 	./$(BUILD)/engine_bench
 
 # A billion draws per bound on every path, against the plain source.
 marathon: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	$(CONFIGURE)
 	cmake --build $(BUILD) -j $(JOBS) --target draw_marathon
 	./$(BUILD)/tests/draw_marathon
 
