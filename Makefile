@@ -4,13 +4,16 @@
 BUILD ?= build
 BUILD_WIN ?= $(BUILD)-win
 JOBS ?= 2
+# `make install PREFIX=... DESTDIR=...`, as usual.
+PREFIX ?= /usr/local
+DESTDIR ?=
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 CONFIGURE_WIN = cmake -S . -B $(BUILD_WIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
   -DHOST_BUILD_DIR=$(abspath $(BUILD)) >/dev/null
 
 .PHONY: all deps build windows run run-tolvaric check test sanitize bench \
-  marathon clean configure
+  marathon clean configure install
 
 all: build
 
@@ -40,6 +43,13 @@ run: configure
 run-tolvaric: configure
 	cmake --build $(BUILD) -j $(JOBS) --target tolvaric
 	./$(BUILD)/tolvaric
+
+# The programs to $(DESTDIR)$(PREFIX)/bin, their manual pages to
+# $(DESTDIR)$(PREFIX)/share/man/man1.
+install: configure
+	cmake --build $(BUILD) -j $(JOBS) --target quintrel tolvaric
+	DESTDIR="$(if $(DESTDIR),$(abspath $(DESTDIR)))" \
+	  cmake --install $(BUILD) --prefix "$(abspath $(PREFIX))"
 
 # The inner loop: the Linux build and its tests alone, without the
 # Windows build and wine.
