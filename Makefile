@@ -13,7 +13,7 @@ CONFIGURE_WIN = cmake -S . -B $(BUILD_WIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DHOST_BUILD_DIR=$(abspath $(BUILD)) >/dev/null
 
 .PHONY: all deps build windows run run-tolvaric check test sanitize bench \
-  marathon clean configure install
+  marathon clean configure install package
 
 all: build
 
@@ -50,6 +50,14 @@ install: configure
 	cmake --build $(BUILD) -j $(JOBS) --target quintrel tolvaric
 	DESTDIR="$(if $(DESTDIR),$(abspath $(DESTDIR)))" \
 	  cmake --install $(BUILD) --prefix "$(abspath $(PREFIX))"
+
+# The Debian package in $(BUILD), the Windows zip in $(BUILD_WIN).
+package: configure
+	cmake --build $(BUILD) -j $(JOBS) --target quintrel tolvaric
+	cd $(BUILD) && cpack -G DEB
+	@[ -f $(BUILD_WIN)/CMakeCache.txt ] || $(CONFIGURE_WIN)
+	cmake --build $(BUILD_WIN) -j $(JOBS) --target quintrel tolvaric
+	cd $(BUILD_WIN) && cpack -G ZIP
 
 # The inner loop: the Linux build and its tests alone, without the
 # Windows build and wine.

@@ -24,9 +24,13 @@ need_lean() {  # need_lean <package> <file that shows it is installed>
 need_lean g++-mingw-w64-x86-64-posix /usr/bin/x86_64-w64-mingw32-g++-posix
 need_lean wine64 /usr/lib/wine/wine64
 need_lean googletest /usr/src/googletest/CMakeLists.txt
-# man and groff, to check the manual pages.
+# The packages and the manual pages: dpkg-shlibdeps for the Debian
+# package's dependencies, man and groff to check the pages, unzip to list
+# the Windows zip.
+need_lean dpkg-dev /usr/bin/dpkg-shlibdeps
 need_lean man-db /usr/bin/man
 need_lean groff-base /usr/bin/groff
+need_lean unzip /usr/bin/unzip
 [ -z "$missing$lean" ] && exit 0
 echo "installing:$missing$lean"
 sudo=""

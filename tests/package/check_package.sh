@@ -1,10 +1,13 @@
 #!/bin/sh
 # The programs as a user gets them, one check per call:
+#   check_package.sh deb <cpack> <build folder>
+#   check_package.sh zip <cpack> <build folder> [<wine>]
 #   check_package.sh install <source folder> <build folder>
 #   check_package.sh manual <page>...
-# install runs `make install` with PREFIX and with DESTDIR and tolvaric
-# from there on stored sessions; manual renders each page with man and
-# fails on any warning.  Sessions that read no clock are
+# deb and zip make the package with CPack into a scratch folder, list it,
+# unpack it and run tolvaric from it on stored sessions; install runs
+# `make install` with PREFIX and with DESTDIR; manual renders each page
+# with man and fails on any warning.  Sessions that read no clock are
 # compared byte for byte; in the others the time of day, the seconds and
 # the report addresses are masked first (the stored '?' of the
 # transcripts, 'H:M:S.MS' and a field of 'S').
@@ -76,6 +79,64 @@ same_names() {  # same_names <listing file> <expected name>...
 }
 
 case $check in
+deb)
+  cpack=$1 build=$2
+  "$cpack" -G DEB -B "$work/out" --config "$build/CPackConfig.cmake" \
+    > "$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
+  set -- "$work"/out/*.deb
+  [ $# -eq 1 ] && [ -f "$1" ] || fail "not one .deb: $*"
+  deb=$1
+  dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -v '/$' > "$work/names"
+  same_names "$work/names" ./usr/bin/quintrel ./usr/bin/tolvaric \
+    ./usr/share/man/man1/quintrel.1.gz ./usr/share/man/man1/tolvaric.1.gz
+  # The dependencies come from the programs' own shared libraries.
+  depends=$(dpkg-deb -f "$deb" Depends)
+  echo "Depends: $depends"
+  case $depends in
+  *"libc6 (>= "*) ;;
+  *) fail "no libc6 dependency with a version: $depends" ;;
+  esac
+  [ "$(dpkg-deb -f "$deb" Description | head -n 1)" = \
+    "random subsets that generate a powerset lattice" ] ||
+    fail "description: $(dpkg-deb -f "$deb" Description)"
+  dpkg-deb -x "$deb" "$work/root"
+  for page in quintrel tolvaric; do
+    gzip -dc "$work/root/usr/share/man/man1/$page.1.gz" |
+      cmp - "$here/../../doc/$page.1" || fail "$page.1.gz"
+  done
+  sessions "$work/root/usr/bin/tolvaric"
+  # quintrel from the package starts, and, without a terminal, says so.
+  got=0
+  setsid -w "$work/root/usr/bin/quintrel" < /dev/null > "$work/output" \
+    2> "$work/errors" || got=$?
+  [ $got -eq 1 ] && [ ! -s "$work/output" ] || fail "quintrel: status $got"
+  cmp "$work/errors" "$transcripts/../quintrel/no_console.err" ||
+    fail "quintrel: not the message of no console"
+  ;;
+zip)
+  cpack=$1 build=$2 wine=${3:-}
+  "$cpack" -G ZIP -B "$work/out" --config "$build/CPackConfig.cmake" \
+    > "$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
+  set -- "$work"/out/*.zip
+  [ $# -eq 1 ] && [ -f "$1" ] || fail "not one .zip: $*"
+  zip=$1
+  folder=$(basename "$zip" .zip)
+  unzip -Z1 "$zip" | grep -v '/$' > "$work/names"
+  same_names "$work/names" "$folder/README.txt" "$folder/quintrel.exe" \
+    "$folder/tolvaric.exe"
+  unzip -q "$zip" -d "$work/root"
+  readme=$work/root/$folder/README.txt
+  # CR LF at every line end, and otherwise the text as written.
+  [ "$(tr -cd '\n' < "$readme" | wc -c)" -eq \
+    "$(grep -c "$(printf '\r')\$" "$readme")" ] || fail "a line end not CR LF"
+  [ "$(tail -c 2 "$readme" | od -An -tx1 | tr -d ' ')" = 0d0a ] ||
+    fail "README.txt does not end with CR LF"
+  tr -d '\r' < "$readme" | cmp - "$here/../../doc/windows_readme.txt" ||
+    fail "README.txt is not the text of doc/windows_readme.txt"
+  if [ -n "$wine" ]; then
+    sessions "$wine" "$work/root/$folder/tolvaric.exe"
+  fi
+  ;;
 install)
   source=$1 build=$2
   # Run from the tests, make must not join the make that started them.
