@@ -8,13 +8,9 @@
 #include <cstdint>
 #include <string_view>
 
-namespace platform::posix {
+#include "platform/posix/code_page.h"
 
-// The UTF-8 form of the code page 437 shape of `byte`: printable ASCII as
-// itself, control bytes and 127 as the PC's symbols (9 is a circle, 13 a
-// note), 128 to 255 as the PC's letters, lines and blocks, 0 as a blank.
-// Never a control byte, always valid UTF-8, at most 3 bytes.
-std::string_view glyph(std::uint8_t byte);
+namespace platform::posix {
 
 // Output on its way to one terminal, and where its cursor will stand once
 // that output is written.
