@@ -79,4 +79,10 @@ std::string_view glyph(std::uint8_t byte) {
   return {g.bytes, g.length};
 }
 
+std::uint8_t upper_half_byte(char32_t code) {
+  for (int byte = 128; byte < 256; ++byte)
+    if (kHighShapes[byte - 127] == code) return static_cast<std::uint8_t>(byte);
+  return 0;
+}
+
 }  // namespace platform::posix

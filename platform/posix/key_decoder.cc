@@ -17,10 +17,13 @@
 //   CSI [ A..E         F1..F5 (Linux console)
 //   SS3 A..D H F P..S  arrows, Home, End, F1..F4; SS3 m X with modifiers
 //   SS3 M j k l m n o  keypad Enter * + , - . /    SS3 p..y keypad 0..9
-//   C2..F4 + 1..3 continuation bytes   one key with character '?'
+//   C2..F4 + 1..3 continuation bytes   one key: the code page 437 byte of
+//                      that character (128..255), else '?'
 //
 // Any other escape sequence is read to its final byte and means no key.
 #include "platform/posix/key_decoder.h"
+
+#include "platform/posix/code_page.h"
 
 namespace platform::posix {
 namespace {
@@ -258,7 +261,9 @@ DecodedKey nothing(std::size_t consumed) {
 }
 DecodedKey need_more() { return {DecodedKey::Status::kNeedMore, 0, {}}; }
 
-// A UTF-8 character of more than one byte: one key with character '?'.
+// A UTF-8 character of more than one byte: one key, with the code page
+// byte whose shape it is (a typed e with acute accent is 130, as 130 is
+// drawn), else '?'.
 DecodedKey decode_utf8(std::span<const std::uint8_t> bytes, bool quiet) {
   const std::uint8_t lead = bytes[0];
   std::size_t length = 0;
@@ -267,13 +272,19 @@ DecodedKey decode_utf8(std::span<const std::uint8_t> bytes, bool quiet) {
   if (lead >= 0xF0 && lead <= 0xF4) length = 4;
   const InputEvent question = key(0, 0, '?');
   if (length == 0) return found(question, 1);  // a stray or invalid byte
+  char32_t code = lead & (0x7F >> length);
   std::size_t i = 1;
   while (i < length && i < bytes.size()) {
     if (bytes[i] < 0x80 || bytes[i] > 0xBF) return found(question, i);
+    code = code << 6 | (bytes[i] & 0x3F);
     ++i;
   }
   if (i < length && !quiet) return need_more();
-  return found(question, i);
+  // The code page's shapes take two or three bytes; a longer form of the
+  // same character is not its encoding.
+  const bool shortest = length == 2 || (length == 3 && code >= 0x800);
+  const std::uint8_t byte = i == length && shortest ? upper_half_byte(code) : 0;
+  return found(byte == 0 ? question : key(0, 0, byte), i);
 }
 
 // A key that is not an escape sequence: one byte, or one UTF-8 character.

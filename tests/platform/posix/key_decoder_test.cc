@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/code_page.h"
+
 namespace platform::posix {
 namespace {
 
@@ -77,9 +79,18 @@ TEST(KeyDecoder, SingleBytes) {
           {"Ctrl-Space", std::string(1, '\0'), 1, shown(0x20, 57, 0, kCtrl)},
           {"Ctrl-backslash", "\x1c", 1, shown(0xDC, 43, 28, kCtrl)},
           {"Ctrl-underscore", "\x1f", 1, shown(0xBD, 12, 31, kCtrl | kShift)},
-          {"UTF-8 of two bytes", "\xc3\xa9", 2, shown(0, 0, '?', 0)},
-          {"UTF-8 of three bytes", "\xe2\x82\xac!", 3, shown(0, 0, '?', 0)},
+          {"e acute is its code page byte", "\xc3\xa9", 2, shown(0, 0, 130, 0)},
+          {"pound sign", "\xc2\xa3", 2, shown(0, 0, 156, 0)},
+          {"one half", "\xc2\xbd", 2, shown(0, 0, 171, 0)},
+          {"no-break space", "\xc2\xa0", 2, shown(0, 0, 255, 0)},
+          {"light shade, three bytes", "\xe2\x96\x91", 3, shown(0, 0, 176, 0)},
+          {"euro sign, not in the code page", "\xe2\x82\xac!", 3,
+           shown(0, 0, '?', 0)},
+          {"smiley, a low shape, not typed as byte 1", "\xe2\x98\xba", 3,
+           shown(0, 0, '?', 0)},
+          {"e acute written too long", "\xe0\x83\xa9", 3, shown(0, 0, '?', 0)},
           {"UTF-8 of four bytes", "\xf0\x9f\x98\x80", 4, shown(0, 0, '?', 0)},
+          {"e acute in four bytes", "\xf0\x80\x83\xa9", 4, shown(0, 0, '?', 0)},
           {"stray continuation byte", "\x80", 1, shown(0, 0, '?', 0)},
           {"lead byte cut off", "\xc3z", 1, shown(0, 0, '?', 0)},
           {"invalid lead byte", "\xff", 1, shown(0, 0, '?', 0)},
@@ -100,7 +111,7 @@ TEST(KeyDecoder, EscapeBeforeAKeyIsAlt) {
           {"Alt-Enter", "\x1b\r", 2, shown(13, 28, 13, kAlt)},
           {"Alt-Backspace", "\x1b\x7f", 2, shown(8, 14, 8, kAlt)},
           {"Alt-Ctrl-R", "\x1b\x12", 2, shown('R', 19, 18, kAlt | kCtrl)},
-          {"Alt with UTF-8", "\x1b\xc3\xa9", 3, shown(0, 0, '?', kAlt)},
+          {"Alt with UTF-8", "\x1b\xc3\xa9", 3, shown(0, 0, 130, kAlt)},
           {"Alt-Up as ESC before a sequence", "\x1b\x1b[A", 4,
            shown(0x26, 72, 0, kEnh | kAlt)},
       },
@@ -257,6 +268,19 @@ TEST(KeyDecoder, KeysSplitAcrossReadsDecodeAsWhole) {
     }
     EXPECT_EQ(keys, r.keys);
     EXPECT_EQ(buffer, "");
+  }
+}
+
+// What the screen draws for a byte of the upper half reads back, typed,
+// as that byte.
+TEST(KeyDecoder, TypedShapesOfTheUpperHalfGiveTheirBytes) {
+  for (int byte = 128; byte < 256; ++byte) {
+    SCOPED_TRACE(byte);
+    const std::string typed(glyph(static_cast<std::uint8_t>(byte)));
+    const DecodedKey d = decode(typed);
+    ASSERT_EQ(d.status, Status::kKey);
+    EXPECT_EQ(d.consumed, typed.size());
+    EXPECT_EQ(d.event.character, byte);
   }
 }
 
