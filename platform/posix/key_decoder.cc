@@ -3,9 +3,10 @@
 // Meta taken as Alt):
 //
 //   32..126            the printable character, US keyboard scan codes
-//   CR (13), LF (10)   Enter            DEL (127), BS (8)   Backspace
+//   CR (13)            Enter            DEL (127), BS (8)   Backspace
 //   TAB (9)            Tab              NUL (0)             Ctrl-Space
-//   1..26 otherwise    Ctrl with the letter; 28..31 Ctrl with \ ] ^ _
+//   1..26 otherwise    Ctrl with the letter (LF, 10, is Ctrl-J, which the
+//                      line editor stores); 28..31 Ctrl with \ ] ^ _
 //   ESC, then quiet    Esc              ESC <key>           <key> with Alt
 //   CSI A B C D        Up Down Right Left   CSI H, CSI F    Home, End
 //   CSI E              keypad 5             CSI Z           Shift-Tab
@@ -117,7 +118,6 @@ InputEvent control_key(std::uint8_t byte) {
       return key(kVkBack, 14, 8);
     case 9:
       return key(kVkTab, 15, 9);
-    case 10:  // pasted or piped line ends
     case 13:
       return key(kVkReturn, 28, 13);
     case 28:

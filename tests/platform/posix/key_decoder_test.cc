@@ -69,7 +69,7 @@ TEST(KeyDecoder, SingleBytes) {
           {"tilde", "~", 1, shown(0xC0, 41, '~', kShift)},
           {"only the first byte", "ab", 1, shown('A', 30, 'a', 0)},
           {"CR is Enter", "\r", 1, shown(13, 28, 13, 0)},
-          {"LF is Enter", "\n", 1, shown(13, 28, 13, 0)},
+          {"LF is Ctrl-J, not Enter", "\n", 1, shown('J', 36, 10, kCtrl)},
           {"DEL is Backspace", "\x7f", 1, shown(8, 14, 8, 0)},
           {"BS is Backspace", "\b", 1, shown(8, 14, 8, 0)},
           {"Tab", "\t", 1, shown(9, 15, 9, 0)},
