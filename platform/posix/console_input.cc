@@ -1,7 +1,9 @@
 // Console input on POSIX: the bytes a terminal sends, read without waiting,
 // decoded into key events by key_decoder.cc.  A sequence that has begun
-// waits for its rest; an ESC followed by 30 ms of quiet is the Esc key.
-// Nothing is allocated: bytes and events live in fixed tables.
+// waits for its rest; an ESC followed by 30 ms of quiet is the Esc key, a
+// terminal's answer cut short is dropped after 500 ms.  Nothing is
+// allocated: bytes and events live in fixed tables, the bytes' room as
+// large as the longest sequence the decoder waits for.
 #include <poll.h>
 #include <time.h>
 #include <unistd.h>
@@ -18,9 +20,10 @@
 namespace platform {
 namespace {
 
-constexpr std::size_t kByteCapacity = 256;
+constexpr std::size_t kByteCapacity = posix::kRunawayLimit;
 constexpr std::size_t kEventCapacity = 64;
-constexpr long kQuietMilliseconds = 30;
+constexpr long kShortQuietMilliseconds = 30;
+constexpr long kLongQuietMilliseconds = 500;
 
 std::uint8_t bytes[kByteCapacity];
 std::size_t byte_count = 0;
@@ -80,9 +83,16 @@ void take_available(int descriptor) {
   }
 }
 
+posix::Quiet quiet_now() {
+  const long quiet = milliseconds_now() - last_arrival;
+  if (quiet >= kLongQuietMilliseconds) return posix::Quiet::kLong;
+  if (quiet >= kShortQuietMilliseconds) return posix::Quiet::kShort;
+  return posix::Quiet::kNo;
+}
+
 void decode_available() {
   if (byte_count == 0) return;
-  const bool quiet = milliseconds_now() - last_arrival >= kQuietMilliseconds;
+  const posix::Quiet quiet = quiet_now();
   while (byte_count > 0 && event_count < kEventCapacity) {
     const posix::DecodedKey decoded =
         posix::decode_key({bytes, byte_count}, quiet);
@@ -130,10 +140,14 @@ bool read_input_event(Handle input, InputEvent& event) {
       --event_count;
       return true;
     }
-    // Wait for bytes, or for the quiet that completes a lone ESC.
+    // Wait for bytes, or for the quiet that completes a lone ESC or ends
+    // an unfinished sequence.
     int timeout = -1;
     if (byte_count > 0) {
-      const long left = last_arrival + kQuietMilliseconds - milliseconds_now();
+      const long quiet = quiet_now() == posix::Quiet::kNo
+                             ? kShortQuietMilliseconds
+                             : kLongQuietMilliseconds;
+      const long left = last_arrival + quiet - milliseconds_now();
       timeout = left < 1 ? 1 : static_cast<int>(left);
     }
     pollfd wait{descriptor, POLLIN, 0};

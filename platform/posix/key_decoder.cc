@@ -21,7 +21,22 @@
 //   C2..F4 + 1..3 continuation bytes   one key: the code page 437 byte of
 //                      that character (128..255), else '?'
 //
-// Any other escape sequence is read to its final byte and means no key.
+// Any other CSI sequence is read to its final byte (0x40..0x7E), however
+// many parameters it has, and means no key; so do the control strings
+// OSC (ESC ]), DCS (ESC P), SOS (ESC X), PM (ESC ^) and APC (ESC _), read
+// to their terminator, ST (ESC \) or BEL, or to an ESC that begins
+// something else.  These are terminals' answers, which a key never is.
+//
+// Waiting: a key's bytes come together, so after a short quiet (30 ms) an
+// unfinished ESC, ESC [, ESC O, ESC ] ... or UTF-8 character is taken for
+// what has arrived.  A sequence or string that is further on is a
+// terminal's, and may come in pieces over a slow link: it waits for a
+// long quiet (500 ms), and is then dropped as no key.
+//
+// The one limit on length: a sequence or string that has run to
+// kRunawayLimit (4096) bytes without ending is dropped there, and what
+// follows is read as keys again, so that one broken sequence cannot
+// swallow every key typed after it.
 #include "platform/posix/key_decoder.h"
 
 #include "platform/posix/code_page.h"
@@ -30,8 +45,7 @@ namespace platform::posix {
 namespace {
 
 constexpr std::uint8_t kEscape = 0x1B;
-// No sequence this decoder knows is longer; a longer one is garbage.
-constexpr std::size_t kLongestSequence = 16;
+constexpr std::uint8_t kBell = 0x07;
 
 // Virtual key codes (Windows names).
 enum : std::uint16_t {
@@ -261,10 +275,19 @@ DecodedKey nothing(std::size_t consumed) {
 }
 DecodedKey need_more() { return {DecodedKey::Status::kNeedMore, 0, {}}; }
 
+// The end of the bytes so far, `consumed` of them, inside a sequence
+// begun at least 3 bytes back: wait for more, until the long quiet or the
+// runaway limit.
+DecodedKey unfinished(std::size_t consumed, Quiet quiet) {
+  if (quiet == Quiet::kLong || consumed >= kRunawayLimit)
+    return nothing(consumed);
+  return need_more();
+}
+
 // A UTF-8 character of more than one byte: one key, with the code page
 // byte whose shape it is (a typed e with acute accent is 130, as 130 is
 // drawn), else '?'.
-DecodedKey decode_utf8(std::span<const std::uint8_t> bytes, bool quiet) {
+DecodedKey decode_utf8(std::span<const std::uint8_t> bytes, Quiet quiet) {
   const std::uint8_t lead = bytes[0];
   std::size_t length = 0;
   if (lead >= 0xC2 && lead <= 0xDF) length = 2;
@@ -279,7 +302,7 @@ DecodedKey decode_utf8(std::span<const std::uint8_t> bytes, bool quiet) {
     code = code << 6 | (bytes[i] & 0x3F);
     ++i;
   }
-  if (i < length && !quiet) return need_more();
+  if (i < length && quiet == Quiet::kNo) return need_more();
   // The code page's shapes take two or three bytes; a longer form of the
   // same character is not its encoding.
   const bool shortest = length == 2 || (length == 3 && code >= 0x800);
@@ -288,7 +311,7 @@ DecodedKey decode_utf8(std::span<const std::uint8_t> bytes, bool quiet) {
 }
 
 // A key that is not an escape sequence: one byte, or one UTF-8 character.
-DecodedKey decode_plain(std::span<const std::uint8_t> bytes, bool quiet) {
+DecodedKey decode_plain(std::span<const std::uint8_t> bytes, Quiet quiet) {
   const std::uint8_t byte = bytes[0];
   if (byte >= 32 && byte <= 126) return found(character_key(byte), 1);
   if (byte == 127) return found(control_key(8), 1);
@@ -297,13 +320,13 @@ DecodedKey decode_plain(std::span<const std::uint8_t> bytes, bool quiet) {
 }
 
 // CSI: ESC [ already seen at bytes[0..1].
-DecodedKey decode_csi(std::span<const std::uint8_t> bytes, bool quiet) {
+DecodedKey decode_csi(std::span<const std::uint8_t> bytes, Quiet quiet) {
   if (bytes.size() < 3) {
-    if (!quiet) return need_more();
+    if (quiet == Quiet::kNo) return need_more();
     return found(character_key('['), 2);  // (Alt is added by the caller)
   }
   if (bytes[2] == '[') {  // Linux console F1..F5
-    if (bytes.size() < 4) return quiet ? nothing(3) : need_more();
+    if (bytes.size() < 4) return unfinished(3, quiet);
     const std::uint8_t letter = bytes[3];
     if (letter >= 'A' && letter <= 'E')
       return found(key(static_cast<std::uint16_t>(kVkF1 + letter - 'A'),
@@ -320,8 +343,8 @@ DecodedKey decode_csi(std::span<const std::uint8_t> bytes, bool quiet) {
   bool odd = false;
   std::size_t i = 2;
   for (;; ++i) {
-    if (i >= kLongestSequence) return nothing(i);
-    if (i == bytes.size()) return quiet ? nothing(i) : need_more();
+    if (i == kRunawayLimit) return nothing(i);
+    if (i == bytes.size()) return unfinished(i, quiet);
     const std::uint8_t b = bytes[i];
     if (b >= '0' && b <= '9') {
       if (index < 2 && parameter[index] < 10000)
@@ -362,15 +385,15 @@ DecodedKey decode_csi(std::span<const std::uint8_t> bytes, bool quiet) {
 }
 
 // SS3: ESC O already seen at bytes[0..1].
-DecodedKey decode_ss3(std::span<const std::uint8_t> bytes, bool quiet) {
+DecodedKey decode_ss3(std::span<const std::uint8_t> bytes, Quiet quiet) {
   std::size_t i = 2;
   int m = 0;
   while (i < bytes.size() && i < 4 && bytes[i] >= '0' && bytes[i] <= '9')
     m = m * 10 + (bytes[i++] - '0');
   if (i == bytes.size()) {
-    if (!quiet) return need_more();
-    if (i == 2) return found(character_key('O'), 2);
-    return nothing(i);
+    if (i > 2) return unfinished(i, quiet);
+    if (quiet == Quiet::kNo) return need_more();
+    return found(character_key('O'), 2);
   }
   const std::uint8_t final = bytes[i];
   const std::size_t consumed = i + 1;
@@ -388,21 +411,48 @@ DecodedKey decode_ss3(std::span<const std::uint8_t> bytes, bool quiet) {
   return found(event, consumed);
 }
 
+bool string_introducer(std::uint8_t byte) {
+  return byte == ']' || byte == 'P' || byte == 'X' || byte == '^' ||
+         byte == '_';
+}
+
+// A control string: ESC and its introducer already seen at bytes[0..1].
+// kKey only for the introducer alone, then quiet: Alt with that key.
+DecodedKey decode_string(std::span<const std::uint8_t> bytes, Quiet quiet) {
+  if (bytes.size() == 2) {
+    if (quiet == Quiet::kNo) return need_more();
+    return found(character_key(bytes[1]), 2);  // (Alt is added by the caller)
+  }
+  std::size_t i = 2;
+  for (; i < bytes.size() && i < kRunawayLimit; ++i) {
+    if (bytes[i] == kBell) return nothing(i + 1);
+    if (bytes[i] != kEscape) continue;
+    if (i + 1 == bytes.size()) return unfinished(i + 1, quiet);
+    // ESC \ is the terminator; ESC before anything else begins something
+    // new, and the string ends before it.
+    return nothing(bytes[i + 1] == '\\' ? i + 2 : i);
+  }
+  return unfinished(i, quiet);
+}
+
 // An escape sequence or ESC before a key; bytes[0] is ESC.  `prefixed`:
 // this ESC follows another, which already stands for Alt.
-DecodedKey decode_escape(std::span<const std::uint8_t> bytes, bool quiet,
+DecodedKey decode_escape(std::span<const std::uint8_t> bytes, Quiet quiet,
                          bool prefixed) {
   if (bytes.size() == 1) {
-    if (!quiet) return need_more();
+    if (quiet == Quiet::kNo) return need_more();
     return found(key(kVkEscape, 1, 27), 1);
   }
   // After ESC ESC only a sequence can follow; anything else makes the
   // second ESC the Esc key, so that ESC ESC is Alt-Esc.
-  if (prefixed && bytes[1] != '[' && bytes[1] != 'O')
+  if (prefixed && bytes[1] != '[' && bytes[1] != 'O' &&
+      !string_introducer(bytes[1]))
     return found(key(kVkEscape, 1, 27), 1);
   DecodedKey decoded;
   if (bytes[1] == '[') {
     decoded = decode_csi(bytes, quiet);
+  } else if (string_introducer(bytes[1])) {
+    decoded = decode_string(bytes, quiet);
   } else if (bytes[1] == 'O') {
     decoded = decode_ss3(bytes, quiet);
   } else if (bytes[1] == kEscape) {
@@ -418,7 +468,8 @@ DecodedKey decode_escape(std::span<const std::uint8_t> bytes, bool quiet,
     decoded.event.control_key_state |= kLeftAltPressed;
     return decoded;
   }
-  // ESC [ or ESC O taken as a key of two bytes is Alt with '[' or 'O'.
+  // ESC [, ESC O or a string's introducer taken as a key of two bytes is
+  // Alt with that key.
   if (decoded.status == DecodedKey::Status::kKey && decoded.consumed == 2 &&
       decoded.event.character != 0)
     decoded.event.control_key_state |= kLeftAltPressed;
@@ -447,7 +498,7 @@ InputEvent character_key(std::uint8_t character) {
   return key(0, 0, character);
 }
 
-DecodedKey decode_key(std::span<const std::uint8_t> bytes, bool quiet) {
+DecodedKey decode_key(std::span<const std::uint8_t> bytes, Quiet quiet) {
   if (bytes.empty()) return need_more();
   if (bytes[0] == kEscape) return decode_escape(bytes, quiet, false);
   return decode_plain(bytes, quiet);

@@ -12,6 +12,18 @@
 
 namespace platform::posix {
 
+// Where a sequence longer than any key is cut off, unfinished, so that
+// the keys after it are read again (key_decoder.cc).  The reading loop
+// keeps at least this many bytes.
+inline constexpr std::size_t kRunawayLimit = 4096;
+
+// How long the line has been quiet since the last byte arrived.
+enum class Quiet {
+  kNo,     // more bytes may be on their way
+  kShort,  // 30 ms: the bytes of one key always come closer together
+  kLong,   // 500 ms: so do the pieces of a terminal's answer
+};
+
 struct DecodedKey {
   enum class Status {
     kKey,       // `event` holds a key made of the first `consumed` bytes
@@ -24,13 +36,13 @@ struct DecodedKey {
   InputEvent event;
 };
 
-// Decodes the key at the start of `bytes` (not empty).  `quiet`: no more
-// bytes are on their way (about 30 ms passed since the last arrived), so an
-// unfinished sequence is taken for what has arrived: ESC alone is the Esc
-// key, ESC with '[' or 'O' is Alt with that key, a longer unfinished escape
-// sequence means no key, an unfinished UTF-8 character is '?'.  Without
-// `quiet` those answer kNeedMore.
-DecodedKey decode_key(std::span<const std::uint8_t> bytes, bool quiet);
+// Decodes the key at the start of `bytes` (not empty).  An unfinished key
+// is taken for what has arrived after a short quiet: ESC alone is the Esc
+// key, ESC with '[', 'O' or a control string's introducer is Alt with that
+// key, an unfinished UTF-8 character is '?'.  A sequence or control string
+// that has gone further waits for the long quiet and then means no key.
+// Until then those answer kNeedMore.
+DecodedKey decode_key(std::span<const std::uint8_t> bytes, Quiet quiet);
 
 // The key event that typing printable ASCII `character` (32 to 126) gives
 // on a US PC keyboard: virtual key code, set 1 scan code, SHIFT_PRESSED for
