@@ -45,11 +45,12 @@ Handle open_console_screen();
 // handle.  Windows: GetConsoleScreenBufferInfo (dwSize, dwCursorPosition,
 // wAttributes).  POSIX: a terminal; the size from TIOCGWINSZ (80 x 25 when
 // the terminal reports 0), the cursor from the terminal's answer to a
-// cursor position request awaited briefly (column 0 of the last row when
-// none comes), attributes always 7, the terminal's own colours.  The first
-// successful query of a terminal saves its mode and makes it raw: no echo,
-// no line editing, no XON/XOFF, no CR-to-LF, signals kept; see
-// release_console.
+// cursor position request, read whole however it is split and awaited up
+// to a second (column 0 of the last row when none comes; after one
+// request has gone unanswered, no more are made), attributes always 7, the
+// terminal's own colours.  The first successful query of a terminal saves its
+// mode and makes it raw: no echo, no line editing, no XON/XOFF, no CR-to-LF,
+// signals kept; see release_console.
 bool query_screen(Handle screen, ScreenInfo& info);
 
 // Draws `character` with `attribute` in one cell; the console's cursor does
@@ -126,9 +127,11 @@ void pause_for(std::uint32_t milliseconds);
 // Gives the console back as the program found it; safe to call more than
 // once, and when nothing was taken.  Windows: nothing, since the console's
 // modes are never changed.  POSIX: writes what set_cursor has not yet
-// shown, then restores the mode of every terminal made raw.  The terminal
-// is also restored, by the POSIX backend itself, before the process dies
-// of SIGINT, SIGTERM, SIGHUP or SIGQUIT, and while it is stopped by
+// shown; when a cursor position request went unanswered, throws away what
+// the terminal has sent and nobody read, so that a late answer does not
+// reach the shell; then restores the mode of every terminal made raw.  The
+// terminal is also restored, by the POSIX backend itself, before the process
+// dies of SIGINT, SIGTERM, SIGHUP or SIGQUIT, and while it is stopped by
 // SIGTSTP (raw again after SIGCONT).
 void release_console();
 

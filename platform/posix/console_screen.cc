@@ -8,10 +8,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/console.h"
 #include "platform/posix/held_output.h"
@@ -21,8 +23,11 @@
 namespace platform {
 namespace {
 
-// How long the terminal may take to answer a cursor position request.
-constexpr int kAnswerMilliseconds = 100;
+// How long the terminal may take to answer a cursor position request: a
+// link to a distant host takes half a second there and back.
+constexpr int kAnswerMilliseconds = 1000;
+// ESC [ 32767 ; 32767 R
+constexpr std::size_t kLongestReport = 15;
 // How long placed output may wait for the next write.
 constexpr long kHoldNanoseconds = 1000000;
 
@@ -33,6 +38,7 @@ int screen_height = 25;
 int answer_descriptor = -1;    // where the terminal's answers are read
 int answers_for = -1;          // the screen descriptor answer_descriptor serves
 bool terminal_answers = true;  // false once a request went unanswered
+bool answer_missing = false;   // and its answer may still come
 long last_write = 0;           // nanoseconds, monotonic
 
 bool write_all(int descriptor, const char* data, std::size_t size) {
@@ -100,24 +106,34 @@ long milliseconds_now() {
   return static_cast<long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-// Asks the terminal where its cursor is.  Keys typed before the answer are
-// kept for the key input.
+// Asks the terminal where its cursor is, and reads the answer whole up to
+// the deadline, however it is split.  Keys typed before or around the
+// answer are kept for the key input.  The request goes out ahead of any
+// held output, which is written after the answer.
 bool ask_cursor(int screen, int& x, int& y) {
   if (!terminal_answers) return false;
   const int reader = answer_reader(screen);
   if (reader < 0) return false;
-  output.request_cursor_position();
-  if (!flush()) return false;
-  std::uint8_t got[128];
+  const std::string_view request = posix::kCursorPositionRequest;
+  if (!write_all(screen, request.data(), request.size())) return false;
+  std::uint8_t got[256];
   std::size_t length = 0;
   const long deadline = milliseconds_now() + kAnswerMilliseconds;
-  while (length < sizeof got) {
+  for (;;) {
     const long remaining = deadline - milliseconds_now();
     if (remaining <= 0) break;
     pollfd wait{reader, POLLIN, 0};
     const int ready = ::poll(&wait, 1, static_cast<int>(remaining));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) break;
+    if (length == sizeof got) {
+      // Full of typed keys: they go on to the key input, all but what may
+      // be the start of the answer, which is never longer.
+      const std::size_t handed = length - kLongestReport;
+      posix::keep_typeahead(reader, got, handed);
+      length -= handed;
+      std::memmove(got, got + handed, length);
+    }
     const ssize_t count = ::read(reader, got + length, sizeof got - length);
     if (count < 0 && errno == EINTR) continue;
     if (count <= 0) break;
@@ -127,15 +143,25 @@ bool ask_cursor(int screen, int& x, int& y) {
     if (posix::find_cursor_report(text, x, y, start, size)) {
       posix::keep_typeahead(reader, got, start);
       posix::keep_typeahead(reader, got + start + size, length - start - size);
-      output.cursor_is(x, y);
       return true;
     }
   }
   // No answer in time: later queries do not wait again, and an answer that
-  // still comes reaches the key decoder, which drops it.
+  // still comes reaches the key decoder, which drops it, or is drained
+  // before the terminal is given back.
   terminal_answers = false;
+  answer_missing = true;
   posix::keep_typeahead(reader, got, length);
   return false;
+}
+
+// A late answer must not reach whoever reads the terminal after us (a
+// shell would show it), so what the terminal has sent and nobody read is
+// thrown away.
+void drain_missing_answer() {
+  if (!answer_missing || answer_descriptor < 0) return;
+  answer_missing = false;
+  tcflush(answer_descriptor, TCIFLUSH);
 }
 
 }  // namespace
@@ -160,8 +186,10 @@ bool query_screen(Handle screen, ScreenInfo& info) {
                   : size.ws_row > 32767 ? 32767
                                         : size.ws_row;
   int x = 0, y = screen_height - 1;
-  if (!ask_cursor(descriptor, x, y) || x >= screen_width ||
-      y >= screen_height) {
+  if (ask_cursor(descriptor, x, y) && x < screen_width && y < screen_height) {
+    // Output held back still moves the cursor from there.
+    if (output.pending().empty()) output.cursor_is(x, y);
+  } else {
     x = 0;
     y = screen_height - 1;
   }
@@ -207,6 +235,7 @@ bool set_cursor(Handle screen, CellPosition cell) {
 
 void release_console() {
   flush();
+  drain_missing_answer();
   posix::restore_terminals();
 }
 

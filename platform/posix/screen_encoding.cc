@@ -61,8 +61,6 @@ void ScreenOutput::scroll_up(int last_row) {
   forget_cursor();
 }
 
-void ScreenOutput::request_cursor_position() { append("\x1b[6n"); }
-
 void ScreenOutput::cursor_is(int x, int y) {
   cursor_x_ = x;
   cursor_y_ = y;

@@ -12,6 +12,10 @@
 
 namespace platform::posix {
 
+// The cursor position request, which the terminal answers with a report.
+// It is written on its own, ahead of any output held back.
+inline constexpr std::string_view kCursorPositionRequest = "\x1b[6n";
+
 // Output on its way to one terminal, and where its cursor will stand once
 // that output is written.
 class ScreenOutput {
@@ -32,9 +36,6 @@ class ScreenOutput {
   // The whole screen up by one row: to the bottom row `last_row` (0-based)
   // and a line feed there.  The cursor is unknown afterwards.
   void scroll_up(int last_row);
-
-  // The cursor position request (CSI 6n).
-  void request_cursor_position();
 
   // The terminal's cursor has been placed by someone else (the answer to a
   // position request), or may have moved unseen (after a stop).
