@@ -53,6 +53,15 @@ Handle open_console_screen();
 // signals kept; see release_console.
 bool query_screen(Handle screen, ScreenInfo& info);
 
+// True once after the screen may have changed behind the program's back:
+// its size (the window was resized) or the place of its cursor (the
+// program was stopped and continued, and a shell wrote meanwhile).  Only
+// a flag is read; query_screen then tells the new size and cursor.
+// Windows: always false, since the screen buffer keeps its size unless
+// the program changes it.  POSIX: after SIGWINCH or SIGCONT, whose
+// handlers only leave a flag for this.
+bool screen_changed(Handle screen);
+
 // Draws `character` with `attribute` in one cell; the console's cursor does
 // not move.  Windows: WriteConsoleOutputA of one CHAR_INFO from a 1 x 1
 // buffer at (0, 0) into the rectangle of that one cell.  POSIX: cursor

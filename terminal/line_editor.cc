@@ -21,6 +21,13 @@ void erase_last(runtime::TextChannel& channel) {
   --channel.end;
 }
 
+// The next key; the screen may have changed while the editor waited.
+std::uint8_t next_key() {
+  const std::uint8_t typed = read_key();
+  follow_screen();
+  return typed;
+}
+
 void move_by_key(runtime::TextChannel& channel, std::uint8_t code) {
   switch (code) {
     case key::kHome:
@@ -55,10 +62,11 @@ void terminal_read_line(runtime::TextChannel& channel) {
   channel.end = 0;
   for (;;) {
     if (channel.position > channel.end) channel.end = channel.position;
+    follow_screen();
     place_cursor();
-    const std::uint8_t typed = read_key();
+    const std::uint8_t typed = next_key();
     if (typed == key::kTwoPart) {
-      move_by_key(channel, read_key());
+      move_by_key(channel, next_key());
     } else if (typed == key::kBackspace || typed == key::kCtrlS) {
       erase_last(channel);
     } else if (typed == key::kEnter) {

@@ -59,6 +59,17 @@ void put_char(std::uint8_t c) {
   }
 }
 
+void follow_screen() {
+  TerminalState& t = terminal_state;
+  if (!platform::screen_changed(t.output_handle)) return;
+  platform::ScreenInfo info{};
+  if (!platform::query_screen(t.output_handle, info)) return;
+  t.window_max_x = info.size.x;
+  t.window_max_y = info.size.y;
+  t.cursor_x = info.cursor.x + 1;
+  t.cursor_y = info.cursor.y + 1;
+}
+
 void place_cursor() {
   platform::set_cursor(
       terminal_state.output_handle,

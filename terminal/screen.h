@@ -45,4 +45,13 @@ void scroll_up();
 // Moves the console's cursor to the layer's cursor.
 void place_cursor();
 
+// When the console says its screen may have changed behind the program
+// (a resized window, a stop and continue), takes the screen's size and
+// cursor again: drawing goes on from where the cursor now stands, wraps
+// at the new right edge and scrolls at the new bottom row.  Nothing on
+// the screen is redrawn.  Called before every write and around every key
+// wait, never in the middle of drawing; without a change it asks nothing
+// more of the console.
+void follow_screen();
+
 }  // namespace terminal

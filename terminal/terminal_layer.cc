@@ -19,6 +19,7 @@ constexpr std::int32_t kFallbackWidth = 80;
 constexpr std::int32_t kFallbackHeight = 25;
 
 void terminal_write(runtime::TextChannel& channel) {
+  follow_screen();
   for (std::int32_t i = 0; i < channel.position; ++i)
     put_char(channel.buffer_ref[i]);
   place_cursor();

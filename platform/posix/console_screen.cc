@@ -69,7 +69,7 @@ bool flush() {
 void flush_held() { flush(); }
 
 // Every screen operation starts here: output for another descriptor goes
-// out first, and a stop may have moved the cursor behind our back.
+// out first.
 void prepare(int descriptor) {
   posix::release_held_output = flush_held;
   if (descriptor != output_descriptor) {
@@ -77,7 +77,6 @@ void prepare(int descriptor) {
     output_descriptor = descriptor;
     output.forget_cursor();
   }
-  if (posix::continued_since_last_asked()) output.forget_cursor();
 }
 
 bool inside(CellPosition cell) {
@@ -197,6 +196,16 @@ bool query_screen(Handle screen, ScreenInfo& info) {
                static_cast<std::int16_t>(screen_height)};
   info.cursor = {static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
   info.attributes = 7;
+  return true;
+}
+
+bool screen_changed(Handle screen) {
+  prepare(static_cast<int>(screen));
+  // Both flags are taken, so that one question answers for both.
+  const bool continued = posix::continued_since_last_asked();
+  const bool resized = posix::resized_since_last_asked();
+  if (!continued && !resized) return false;
+  output.forget_cursor();
   return true;
 }
 

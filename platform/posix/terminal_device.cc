@@ -1,7 +1,8 @@
 // Raw mode in and out through one pair of functions, and the signal
 // handlers that make every way out give the terminal back: SIGINT,
 // SIGTERM, SIGHUP and SIGQUIT restore it and then die as before; SIGTSTP
-// restores it while stopped, SIGCONT makes it raw again.
+// restores it while stopped, SIGCONT makes it raw again.  SIGCONT and
+// SIGWINCH also leave a flag for the screen, which may have changed.
 #include "platform/posix/terminal_device.h"
 
 #include <sys/ioctl.h>
@@ -27,6 +28,7 @@ Terminal terminals[2];
 volatile sig_atomic_t terminal_count = 0;
 volatile sig_atomic_t raw_now = 0;
 volatile sig_atomic_t continued = 0;
+volatile sig_atomic_t resized = 0;
 bool handlers_installed = false;
 
 constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
@@ -100,6 +102,9 @@ void on_continue_signal(int) {
   errno = saved_errno;
 }
 
+// The work is left to the next draw or key wait, which asks.
+void on_resize_signal(int) { resized = 1; }
+
 bool ignored_from_start(int signal) {
   struct sigaction current {};
   sigaction(signal, nullptr, &current);
@@ -115,6 +120,7 @@ void install_handlers() {
     if (!ignored_from_start(signal)) catch_signal(signal, on_fatal_signal);
   if (!ignored_from_start(SIGTSTP)) catch_signal(SIGTSTP, on_stop_signal);
   catch_signal(SIGCONT, on_continue_signal);
+  catch_signal(SIGWINCH, on_resize_signal);
 }
 
 }  // namespace
@@ -164,6 +170,12 @@ void die_of(int signal) {
 bool continued_since_last_asked() {
   if (continued == 0) return false;
   continued = 0;
+  return true;
+}
+
+bool resized_since_last_asked() {
+  if (resized == 0) return false;
+  resized = 0;
   return true;
 }
 

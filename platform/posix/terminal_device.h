@@ -35,6 +35,9 @@ void restore_terminals();
 // shell wrote meanwhile may have moved the terminal's cursor.
 bool continued_since_last_asked();
 
+// True once after the terminal's window has changed size (SIGWINCH).
+bool resized_since_last_asked();
+
 // True when both descriptors lead to the same terminal.
 bool same_terminal(int first, int second);
 

@@ -46,6 +46,8 @@ bool query_screen(Handle screen, ScreenInfo& info) {
   return true;
 }
 
+bool screen_changed(Handle) { return false; }
+
 bool write_cell(Handle screen, CellPosition cell, std::uint8_t character,
                 std::uint16_t attribute) {
   const CHAR_INFO source = char_info(character, attribute);

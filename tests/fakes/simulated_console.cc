@@ -122,6 +122,17 @@ void reset_console(int width, int height) {
   console.cells.assign(static_cast<std::size_t>(width) * height, ScreenCell{});
 }
 
+void resize_console(int width, int height) {
+  std::vector<ScreenCell> cells(static_cast<std::size_t>(width) * height);
+  for (int y = 0; y < height && y < console.height; ++y)
+    for (int x = 0; x < width && x < console.width; ++x)
+      cells[static_cast<std::size_t>(y) * width + x] = cell_at(x, y);
+  console.cells = cells;
+  console.width = width;
+  console.height = height;
+  console.changed = true;
+}
+
 ScreenCell& cell_at(int x, int y) {
   return console.cells.at(static_cast<std::size_t>(y) * console.width + x);
 }
@@ -235,6 +246,12 @@ bool query_screen(Handle screen, ScreenInfo& info) {
   info.cursor = c.cursor;
   info.attributes = c.attribute;
   return true;
+}
+
+bool screen_changed(Handle) {
+  const bool changed = fake::console.changed;
+  fake::console.changed = false;
+  return changed;
 }
 
 bool write_cell(Handle, CellPosition cell, std::uint8_t character,

@@ -45,6 +45,7 @@ struct ConsoleState {
   std::vector<ScreenCell> cells;  // row by row
   platform::CellPosition cursor{0, 0};
   std::uint16_t attribute = 7;
+  bool changed = false;  // screen_changed answers true once
 
   // Input.
   std::deque<platform::InputEvent> queue;
@@ -82,6 +83,11 @@ struct KeysExhausted {};
 
 // A fresh console of `width` x `height` blank cells in attribute 7.
 void reset_console(int width = 80, int height = 25);
+
+// The screen takes a new size, as a resized window does: the cells that
+// still fit keep their place, new ones are blank; the next screen_changed
+// answers true.
+void resize_console(int width, int height);
 
 // The cell at 0-based column x, row y.
 ScreenCell& cell_at(int x, int y);

@@ -82,19 +82,13 @@ window_grown | window_shrunk)
   finish_dialogue
   ;;
 suspend_resume)
-  # A script of its own, so that Ctrl-Z stops it with the program and fg
-  # continues both.
-  cat > "$work/run.sh" <<RUN
-stty -g > "$work/before"
-'$program'
-echo \$? > "$work/status.part"
-stty -g > "$work/after"
-mv "$work/status.part" "$work/status"
-RUN
+  # The program started from bash itself, so that bash takes the terminal
+  # back only once the program has stopped; the mode is recorded before
+  # it starts and after it ends, from bash.
   tmx new-session -d -x 80 -y 25 -s t \
     "env -i TERM=screen PATH='$PATH' PS1='$ ' bash --norc --noprofile -i"
   wait_for "$"
-  keys -l "sh $work/run.sh"
+  keys -l "stty -g > $work/before; $program"
   keys Enter
   answer 16 "Enter n in"
   wait_for "Enter k"
@@ -107,17 +101,32 @@ RUN
   wait_for_line "hello"
   keys -l fg
   keys Enter
-  wait_for_line "sh $work/run.sh"
+  wait_for_line "$program"
+  # Keys typed before the program has made its terminal raw again would
+  # meet the shell's mode (Enter becoming a line feed).
+  pane_tty=$(tmx display-message -p -t t '#{pane_tty}')
+  tries=0
+  until stty -F "$pane_tty" -a | grep -q -- "-icrnl"; do
+    tries=$((tries + 1))
+    [ $tries -le 400 ] || fail "the terminal was not made raw again"
+    sleep 0.025
+  done
   # The line editor still holds 12; its echo goes on below the shell's
   # lines, and so does the next prompt.
   keys BSpace BSpace
   keys -l 8
   keys Enter
   wait_for "arbtrary many tests:"
-  rows_in_order "Enter k  in [2...120] :12" "hello" "\$ fg" "sh $work/run.sh" \
-    "8" "Enter the number of tests"
+  rows_in_order "Enter k  in [2...120] :12" "hello" "\$ fg" "$program" "8" \
+    "Enter the number of tests"
   answer 300 "arbtrary many tests:"
-  finish_dialogue
+  wait_for "Enter 1 to start again, or enter 0 to abandon."
+  answer 0 "Enter 1 to start again"
+  wait_for "Hit <enter>."
+  keys Enter
+  keys -l "echo \$? > $work/status.part; stty -g > $work/after; mv $work/status.part $work/status"
+  keys Enter
+  expect_end 0
   ;;
 slow_link | report_in_pieces)
   # The answer to the cursor query comes half a second after asking, or
