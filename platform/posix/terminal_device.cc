@@ -79,16 +79,33 @@ void unblock(int signal) {
 
 void on_fatal_signal(int signal) { die_of(signal); }
 
+// Only the terminal's foreground process group may set its mode without
+// being stopped by SIGTTOU, and without disturbing the shell's.
+bool in_foreground() {
+  return terminal_count > 0 && tcgetpgrp(terminals[0].descriptor) == getpgrp();
+}
+
 void on_stop_signal(int) {
   const int saved_errno = errno;
   const bool was_raw = raw_now != 0;
-  if (was_raw) set_all(false);
+  if (was_raw) {
+    // A shell that started us through a script sees the script stop first
+    // and may already have taken the terminal back, with its own mode:
+    // then there is nothing to restore, and SIGTTOU must not stop us
+    // before we stop ourselves.
+    sigset_t ttou, before;
+    sigemptyset(&ttou);
+    sigaddset(&ttou, SIGTTOU);
+    sigprocmask(SIG_BLOCK, &ttou, &before);
+    if (in_foreground()) set_all(false);
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+  }
   // Stop as the default action would; execution resumes here on SIGCONT.
   catch_signal(SIGTSTP, SIG_DFL);
   unblock(SIGTSTP);
   raise(SIGTSTP);
   catch_signal(SIGTSTP, on_stop_signal);
-  if (was_raw && raw_now) set_all(true);
+  if (was_raw && raw_now && in_foreground()) set_all(true);
   continued = 1;
   errno = saved_errno;
 }
@@ -96,8 +113,9 @@ void on_stop_signal(int) {
 void on_continue_signal(int) {
   const int saved_errno = errno;
   // A stop by SIGSTOP, SIGTTIN or SIGTTOU passed no handler; the shell may
-  // have set its own mode meanwhile.
-  if (raw_now) set_all(true);
+  // have set its own mode meanwhile.  Continued in the background, the
+  // terminal is left to the shell until a later SIGCONT brings us back.
+  if (raw_now && in_foreground()) set_all(true);
   continued = 1;
   errno = saved_errno;
 }

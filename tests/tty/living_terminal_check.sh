@@ -4,6 +4,7 @@
 # with <check> one of
 #   window_grown, window_shrunk   the window resized at a prompt
 #   suspend_resume                Ctrl-Z, a shell line, fg, in bash
+#   suspend_in_a_script           the same, the program started by a script
 #   slow_link                     250 ms each way (slow_link.cc)
 #   report_in_pieces              the terminal's bytes 25 ms apart
 #   late_report_drained           an answer later than the wait for it
@@ -81,14 +82,27 @@ window_grown | window_shrunk)
   report_rows 300
   finish_dialogue
   ;;
-suspend_resume)
-  # The program started from bash itself, so that bash takes the terminal
-  # back only once the program has stopped; the mode is recorded before
-  # it starts and after it ends, from bash.
+suspend_resume | suspend_in_a_script)
+  # From bash itself, or through a script, which bash sees stop first and
+  # may take the terminal back from before the program has stopped.  The
+  # mode is recorded before the program starts and after it ends.
+  cat > "$work/run.sh" <<RUN
+stty -g > "$work/before"
+'$program'
+echo \$? > "$work/status.part"
+stty -g > "$work/after"
+mv "$work/status.part" "$work/status"
+RUN
+  job="sh $work/run.sh"
+  [ "$check" = suspend_in_a_script ] || job="$program"
   tmx new-session -d -x 80 -y 25 -s t \
     "env -i TERM=screen PATH='$PATH' PS1='$ ' bash --norc --noprofile -i"
   wait_for "$"
-  keys -l "stty -g > $work/before; $program"
+  if [ "$check" = suspend_in_a_script ]; then
+    keys -l "$job"
+  else
+    keys -l "stty -g > $work/before; $job"
+  fi
   keys Enter
   answer 16 "Enter n in"
   wait_for "Enter k"
@@ -101,7 +115,7 @@ suspend_resume)
   wait_for_line "hello"
   keys -l fg
   keys Enter
-  wait_for_line "$program"
+  wait_for_line "$job"
   # Keys typed before the program has made its terminal raw again would
   # meet the shell's mode (Enter becoming a line feed).
   pane_tty=$(tmx display-message -p -t t '#{pane_tty}')
@@ -117,16 +131,19 @@ suspend_resume)
   keys -l 8
   keys Enter
   wait_for "arbtrary many tests:"
-  rows_in_order "Enter k  in [2...120] :12" "hello" "\$ fg" "$program" "8" \
+  rows_in_order "Enter k  in [2...120] :12" "hello" "\$ fg" "$job" "8" \
     "Enter the number of tests"
   answer 300 "arbtrary many tests:"
-  wait_for "Enter 1 to start again, or enter 0 to abandon."
-  answer 0 "Enter 1 to start again"
-  wait_for "Hit <enter>."
-  keys Enter
-  keys -l "echo \$? > $work/status.part; stty -g > $work/after; mv $work/status.part $work/status"
-  keys Enter
-  expect_end 0
+  if [ "$check" = suspend_in_a_script ]; then
+    finish_dialogue
+  else
+    answer 0 "Enter 1 to start again"
+    wait_for "Hit <enter>."
+    keys Enter
+    keys -l "echo \$? > $work/status.part; stty -g > $work/after; mv $work/status.part $work/status"
+    keys Enter
+    expect_end 0
+  fi
   ;;
 slow_link | report_in_pieces)
   # The answer to the cursor query comes half a second after asking, or
