@@ -48,6 +48,14 @@ report_rows() {
     "Enter 1 to start again, or enter 0 to abandon."
 }
 
+# After k's answer: 300 tests, the report's rows checked, no restart.
+run_300_and_finish() {
+  answer 300 "arbtrary many tests:"
+  wait_for "Enter 1 to start again"
+  report_rows 300
+  finish_dialogue
+}
+
 # Polls until the pane is $1 rows high.
 wait_for_height() {
   tries=0
@@ -77,10 +85,7 @@ window_grown | window_shrunk)
   wait_for_height $height
   keys -l 8
   keys Enter
-  answer 300 "arbtrary many tests:"
-  wait_for "Enter 1 to start again"
-  report_rows 300
-  finish_dialogue
+  run_300_and_finish
   ;;
 suspend_resume | suspend_in_a_script)
   # From bash itself, or through a script, which bash sees stop first and
@@ -174,16 +179,11 @@ stty sane
 INNER
   start "'$relay' 600 0 sh '$work/inner.sh'"
   exec 3>"$work/answers"
-  wait_for "Enter n in [2...2000] :"
-  echo 16 >&3
-  wait_for "Enter k  in [2...120] :"
-  echo 8 >&3
-  wait_for "arbtrary many tests:"
-  echo 300 >&3
-  wait_for "Enter 1 to start again"
-  echo 0 >&3
-  wait_for "Hit <enter>."
-  echo >&3
+  for question in "Enter n in:16" "Enter k  in:8" "arbtrary many tests::300" \
+    "Enter 1 to start again:0" "Hit <enter>.:"; do
+    wait_for "${question%:*}"
+    echo "${question##*:}" >&3
+  done
   exec 3>&-
   expect_end 0
   [ "$(cat "$work/program_status")" = 0 ] || fail "the program failed"
@@ -231,10 +231,7 @@ ctrl_j_and_e_acute)
   keys BSpace
   keys -l 8
   keys Enter
-  answer 300 "arbtrary many tests:"
-  wait_for "Enter 1 to start again"
-  report_rows 300
-  finish_dialogue
+  run_300_and_finish
   ;;
 *)
   echo "unknown check $check"
