@@ -44,9 +44,4 @@ struct DecodedKey {
 // Until then those answer kNeedMore.
 DecodedKey decode_key(std::span<const std::uint8_t> bytes, Quiet quiet);
 
-// The key event that typing printable ASCII `character` (32 to 126) gives
-// on a US PC keyboard: virtual key code, set 1 scan code, SHIFT_PRESSED for
-// the upper row of a key.
-InputEvent character_key(std::uint8_t character);
-
 }  // namespace platform::posix
