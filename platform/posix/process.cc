@@ -117,9 +117,11 @@ void install_fault_handler(FaultHandler handler) {
   sigemptyset(&action.sa_mask);
   for (int signal : {SIGFPE, SIGSEGV, SIGBUS})
     sigaction(signal, &action, nullptr);
-  // A write into a closed pipe fails with EPIPE and is reported like any
-  // other device failure instead of killing the process silently.
+  // A write into a closed pipe fails with EPIPE, and one past the file-size
+  // limit with EFBIG, reported like any other device failure instead of
+  // killing the process silently.
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 int capture_return_addresses(std::uintptr_t* out, int capacity) {

@@ -2,6 +2,7 @@
 // what happens when even the report cannot be written, processor faults,
 // and seeding from the tick count.
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <regex>
@@ -122,6 +123,32 @@ TEST(FailureReport, UnwritableOutputStillEndsWith217) {
       EXPECT_EQ(failed.exit_code, 217);
       EXPECT_EQ(failed.errors, "");
     }
+  }
+}
+
+TEST(FailureReport, OutputPastTheFileSizeLimitEndsWith217) {
+  // The write that crosses the limit takes what fits; the next one fails
+  // (EFBIG, disk full) instead of killing the program, and the report,
+  // which no longer fits either, is abandoned.  The file holds exactly the
+  // first bytes of the same session without a limit: tolvaric's
+  // introduction, quintrel's report of its improper answer.
+  if (std::getenv("TRANSCRIPT_LAUNCHER") != nullptr)
+    GTEST_SKIP() << "a file-size limit is a POSIX process's";
+  for (const char* program : {"quintrel", "tolvaric"}) {
+    SCOPED_TRACE(program);
+    const bool on_console = std::string(program) == "quintrel";
+    const auto run = [&](OutputTo target) {
+      return on_console
+                 ? run_simulated_quintrel("80x25", "x\n", {}, target).process
+                 : run_process(scripted(program), {}, {}, "16\n8\n", target);
+    };
+    const Outcome whole = run(OutputTo::kPipe);
+    const Outcome limited = run(OutputTo::kSizeLimitedFile);
+    ASSERT_GT(whole.output.size(), kOutputFileLimit);
+    EXPECT_EQ(limited.signal, 0);
+    EXPECT_EQ(limited.exit_code, 217);
+    EXPECT_EQ(limited.errors, "");
+    EXPECT_EQ(limited.output, whole.output.substr(0, kOutputFileLimit));
   }
 }
 

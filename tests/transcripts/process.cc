@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,15 @@ namespace {
 
 void make_pipe(int ends[2]) {
   if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+}
+
+// An empty file without a name, which goes away with its last descriptor.
+int limited_output_file() {
+  char name[] = "/tmp/transcript-output.XXXXXX";
+  const int descriptor = mkostemp(name, O_CLOEXEC);
+  if (descriptor < 0) throw std::runtime_error("no temporary file");
+  unlink(name);
+  return descriptor;
 }
 
 }  // namespace
@@ -36,12 +46,17 @@ Outcome run_process(const std::string& program,
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-  if (output_to == OutputTo::kDevFull)
+  int output_file = -1;
+  if (output_to == OutputTo::kDevFull) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
-  else
+  } else if (output_to == OutputTo::kSizeLimitedFile) {
+    output_file = limited_output_file();
+    posix_spawn_file_actions_adddup2(&actions, output_file, 1);
+  } else {
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  }
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  if (output_to == OutputTo::kClosedPipe) close(out[0]);
+  if (output_to != OutputTo::kPipe) close(out[0]);
 
   std::vector<std::string> env_strings;
   for (char** e = environ; *e != nullptr; ++e) env_strings.emplace_back(*e);
@@ -64,8 +79,18 @@ Outcome run_process(const std::string& program,
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
   pid_t pid = 0;
+  // The child inherits the file-size limit; this process writes no file
+  // while it is lowered.
+  rlimit before{};
+  getrlimit(RLIMIT_FSIZE, &before);
+  if (output_file >= 0) {
+    rlimit limited = before;
+    limited.rlim_cur = kOutputFileLimit;
+    setrlimit(RLIMIT_FSIZE, &limited);
+  }
   const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes,
                                   argv.data(), envp.data());
+  if (output_file >= 0) setrlimit(RLIMIT_FSIZE, &before);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   close(in[0]);
@@ -119,6 +144,14 @@ Outcome run_process(const std::string& program,
   waitpid(pid, &status, 0);
   if (WIFEXITED(status)) outcome.exit_code = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
+  if (output_file >= 0) {
+    char buffer[4096];
+    ssize_t got = 0;
+    for (off_t at = 0;
+         (got = pread(output_file, buffer, sizeof buffer, at)) > 0; at += got)
+      outcome.output.append(buffer, static_cast<std::size_t>(got));
+    close(output_file);
+  }
   return outcome;
 }
 

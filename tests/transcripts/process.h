@@ -16,7 +16,11 @@ struct Outcome {
   int signal = 0;      // the signal that ended it, if any
 };
 
-enum class OutputTo { kPipe, kClosedPipe, kDevFull };
+// Where standard output goes: a pipe read back, a pipe nobody reads,
+// /dev/full, or a file read back at the end that the process may grow to
+// kOutputFileLimit bytes only (its file-size limit, RLIMIT_FSIZE).
+enum class OutputTo { kPipe, kClosedPipe, kDevFull, kSizeLimitedFile };
+inline constexpr unsigned kOutputFileLimit = 70;
 
 // Runs `program` with `arguments`, the extra environment `environment`
 // (NAME=value), and `input` as its standard input, in a session of its

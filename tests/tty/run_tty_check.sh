@@ -1,8 +1,7 @@
 #!/bin/sh
 # quintrel on a real terminal, one check per call:
 #   run_tty_check.sh <check> <quintrel>
-# with <check> one of dialogue, alt_r_stop, ctrl_c, output_to_file,
-# input_from_file, input_from_a_pipe, in a detached 80 x 25 tmux session
+# with <check> one of the cases below, in a detached 80 x 25 tmux session
 # (tty_session.sh).  Exit 77 (skipped) when tmux is not installed.  Keys
 # sent: DEL (Backspace), ESC (Esc), CSI 1 ~ (Home, as tmux sends it),
 # SS3 H (Home) and CSI F (End) as raw bytes, ESC r (Alt-R), ^C.
@@ -83,6 +82,16 @@ output_to_file)
   finish_dialogue
   [ -f "$work/output" ] && [ ! -s "$work/output" ] ||
     fail "standard output file not empty"
+  ;;
+output_to_limited_file)
+  # Standard output a file that may not grow at all: the failure report of
+  # an improper answer cannot be written, and the program still ends with
+  # 217 and the terminal restored, not killed by SIGXFSZ.
+  start "(ulimit -f 0; exec '$program' > '$work/output')"
+  answer x "Enter n in"
+  expect_end 217
+  [ -f "$work/output" ] && [ ! -s "$work/output" ] ||
+    fail "the limited file is not empty"
   ;;
 input_from_file)
   printf '16\n8\n300\n0\n\n' > "$work/answers"
