@@ -1,6 +1,7 @@
 // Standard handles on POSIX: descriptors 0, 1 and 2, read and write with
 // the all-or-error behaviour of the channel slots, and errno translated to
-// the Windows error numbers the rest of the program speaks.
+// the Windows error numbers the rest of the program speaks
+// (error_number.h).
 #include "platform/standard_io.h"
 
 #include <sys/stat.h>
@@ -8,6 +9,7 @@
 
 #include <cerrno>
 
+#include "platform/posix/error_number.h"
 #include "platform/posix/held_output.h"
 
 namespace platform {
@@ -18,43 +20,7 @@ namespace {
 
 std::uint32_t recorded_error = 0;
 
-// errno to the Windows error number of the same failure.
-std::uint32_t windows_error(int errno_value) {
-  switch (errno_value) {
-    case ENOENT:
-      return error::kFileNotFound;
-    case EMFILE:
-    case ENFILE:
-      return error::kTooManyOpenFiles;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-      return error::kAccessDenied;
-    case EBADF:
-      return error::kInvalidHandle;
-    case ENOMEM:
-      return error::kNotEnoughMemory;
-    case EROFS:
-      return error::kWriteProtect;
-    case ENXIO:
-    case ENODEV:
-      return error::kNotReady;
-    case EINVAL:
-      return error::kInvalidParameter;
-    case EPIPE:
-      return error::kBrokenPipe;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-      return error::kDiskFull;
-    case EAGAIN:
-      return error::kNoData;
-    default:
-      return error::kGenFailure;
-  }
-}
-
-void record_errno() { recorded_error = windows_error(errno); }
+void record_errno() { recorded_error = posix::windows_error(errno); }
 
 }  // namespace
 

@@ -152,6 +152,38 @@ TEST(FailureReport, OutputPastTheFileSizeLimitEndsWith217) {
   }
 }
 
+TEST(FailureReport, StandardInputFailuresNameTheirCause) {
+  // errno values through their Windows numbers to the report's message,
+  // for failures a standard input can have.
+  if (std::getenv("TRANSCRIPT_LAUNCHER") != nullptr)
+    GTEST_SKIP() << "these are failures of POSIX descriptors";
+  struct Row {
+    InputFrom input;
+    const char* cause;
+    const char* message;
+  } rows[] = {
+      {InputFrom::kClosed, "EBADF", "Invalid file handle"},
+      {InputFrom::kDirectory, "EISDIR", "Access denied"},
+      {InputFrom::kEmptyNonBlockingPipe, "EAGAIN",
+       "Unknown Run-Time error : 232"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.cause);
+    const Outcome outcome = run_process(shipped("tolvaric"), {}, {}, "",
+                                        OutputTo::kPipe, row.input);
+    EXPECT_EQ(outcome.exit_code, 217);
+    const std::size_t report = outcome.output.find("Enter n in [2...2000] :");
+    ASSERT_NE(report, std::string::npos) << outcome.output;
+    EXPECT_TRUE(
+        same_bytes(std::string("Enter n in [2...2000] :An unhandled "
+                               "exception occurred at 0x???????? :\r\n") +
+                       row.message +
+                       "\r\n  0x????????\r\n  0x????????\r\n  "
+                       "0x????????\r\n\r\n",
+                   outcome.output.substr(report)));
+  }
+}
+
 TEST(FailureReport, ProcessorFaultsBecomeRunTimeErrors) {
   struct Row {
     const char* fault;

@@ -36,7 +36,8 @@ int limited_output_file() {
 Outcome run_process(const std::string& program,
                     const std::vector<std::string>& arguments,
                     const std::vector<std::string>& environment,
-                    const std::string& input, OutputTo output_to) {
+                    const std::string& input, OutputTo output_to,
+                    InputFrom input_from) {
   // A closed reader must not kill the test process itself.
   signal(SIGPIPE, SIG_IGN);
   int in[2], out[2], err[2];
@@ -45,7 +46,14 @@ Outcome run_process(const std::string& program,
   make_pipe(err);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  if (input_from == InputFrom::kClosed)
+    posix_spawn_file_actions_addclose(&actions, 0);
+  else if (input_from == InputFrom::kDirectory)
+    posix_spawn_file_actions_addopen(&actions, 0, "/", O_RDONLY, 0);
+  else
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  if (input_from == InputFrom::kEmptyNonBlockingPipe)
+    fcntl(in[0], F_SETFL, O_NONBLOCK);
   int output_file = -1;
   if (output_to == OutputTo::kDevFull) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
@@ -102,7 +110,11 @@ Outcome run_process(const std::string& program,
   Outcome outcome;
   std::size_t fed = 0;
   int input_fd = in[1];
-  if (input.empty()) {
+  int held_open = -1;  // the empty pipe's writer, until the program ends
+  if (input_from == InputFrom::kEmptyNonBlockingPipe) {
+    held_open = input_fd;
+    input_fd = -1;
+  } else if (input.empty() || input_from != InputFrom::kPipe) {
     close(input_fd);
     input_fd = -1;
   }
@@ -142,6 +154,7 @@ Outcome run_process(const std::string& program,
     if (fd >= 0) close(fd);
   int status = 0;
   waitpid(pid, &status, 0);
+  if (held_open >= 0) close(held_open);
   if (WIFEXITED(status)) outcome.exit_code = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
   if (output_file >= 0) {

@@ -22,6 +22,11 @@ struct Outcome {
 enum class OutputTo { kPipe, kClosedPipe, kDevFull, kSizeLimitedFile };
 inline constexpr unsigned kOutputFileLimit = 70;
 
+// Where standard input comes from: a pipe fed with the input given, none
+// (descriptor 0 closed), a non-blocking pipe that stays empty and open,
+// or a directory.
+enum class InputFrom { kPipe, kClosed, kEmptyNonBlockingPipe, kDirectory };
+
 // Runs `program` with `arguments`, the extra environment `environment`
 // (NAME=value), and `input` as its standard input, in a session of its
 // own (so without a controlling terminal).  When the environment of the
@@ -31,6 +36,7 @@ Outcome run_process(const std::string& program,
                     const std::vector<std::string>& arguments,
                     const std::vector<std::string>& environment,
                     const std::string& input,
-                    OutputTo output_to = OutputTo::kPipe);
+                    OutputTo output_to = OutputTo::kPipe,
+                    InputFrom input_from = InputFrom::kPipe);
 
 }  // namespace transcripts
