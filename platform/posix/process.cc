@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "platform/posix/held_output.h"
 #include "platform/x86_floating_point.h"
 
 namespace platform {
@@ -97,7 +98,10 @@ _Unwind_Reason_Code walk_step(_Unwind_Context* context, void* argument) {
 
 }  // namespace
 
-void exit_process(std::uint32_t code) { ::_exit(static_cast<int>(code)); }
+void exit_process(std::uint32_t code) {
+  if (posix::release_held_output != nullptr) posix::release_held_output();
+  ::_exit(static_cast<int>(code));
+}
 
 void prepare_floating_point() { set_x86_floating_point(); }
 

@@ -39,6 +39,10 @@ Handle standard_handle(StandardHandle which) {
 bool write_file(Handle handle, const std::uint8_t* data, std::uint32_t count,
                 std::uint32_t& written) {
   written = 0;
+  // The failure report and the start-up messages may go to the terminal
+  // the console draws on: what it holds goes first, so that they appear
+  // after it, at the cursor it placed.
+  if (posix::release_held_output != nullptr) posix::release_held_output();
   while (written < count) {
     const ssize_t result =
         ::write(static_cast<int>(handle), data + written, count - written);

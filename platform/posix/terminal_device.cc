@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <csignal>
 
+#include "platform/posix/held_output.h"
+
 namespace platform::posix {
 namespace {
 
@@ -177,6 +179,7 @@ void restore_terminals() {
 }
 
 void die_of(int signal) {
+  if (release_held_output != nullptr) release_held_output();
   restore_terminals();
   catch_signal(signal, SIG_DFL);
   unblock(signal);

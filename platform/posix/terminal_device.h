@@ -27,8 +27,8 @@ bool take_terminal(int descriptor);
 // handler.
 void restore_terminals();
 
-// Restores the terminals and ends the process by `signal`'s default action,
-// as if it had never been caught.
+// Writes what the console holds back, restores the terminals and ends the
+// process by `signal`'s default action, as if it had never been caught.
 [[noreturn]] void die_of(int signal);
 
 // True once after the process has been continued from a stop: what the

@@ -13,6 +13,10 @@ command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed"; exit 77; }
 
 . "$(dirname "$0")/tty_session.sh"
 
+# The failure report's first line and its back-trace lines.
+report_start="An unhandled exception occurred at 0x[0-9A-F]{8} :"
+trace_line="  0x[0-9A-F]{8}"
+
 case $check in
 dialogue)
   start "'$program'"
@@ -99,6 +103,27 @@ input_from_file)
   expect_end 0
   screen | grep -qF "n=16 k=8 Tested:300 Generating:" || fail "no report"
   screen | grep -qF "Thank you for using this program." || fail "no goodbye"
+  ;;
+report_after_prompts)
+  # Answers from a file: nothing is echoed, the improper k is read at
+  # once, and the report must follow the k prompt that was drawn before
+  # it, at the cursor the layer placed, not come before it.
+  printf '1\nx\n' > "$work/answers"
+  start "'$program' < '$work/answers'"
+  expect_end 217
+  expect_last_lines \
+    "Enter n in \[2\.\.\.2000\] :Enter k  in \[2\.\.\.120\] :$report_start" \
+    "Invalid input" "$trace_line" "$trace_line" "$trace_line"
+  ;;
+report_after_restart_prompt)
+  # A run, then an improper answer to the restart question, from a file.
+  printf '8\n3\n1\nx\n' > "$work/answers"
+  start "'$program' < '$work/answers'"
+  expect_end 217
+  expect_last_lines \
+    "n=8 k=3 Tested:1 Generating:[01]; Quintrel used +0\.[0-9]{3} seconds\." \
+    "" "Enter 1 to start again, or enter 0 to abandon\. $report_start" \
+    "Invalid input" "$trace_line" "$trace_line"
   ;;
 input_from_a_pipe)
   # Answers typed into a pipe one by one, each once its question shows:

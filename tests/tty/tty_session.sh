@@ -47,6 +47,22 @@ wait_for_line() {
 
 keys() { tmx send-keys -t t "$@"; }
 
+# Checks that the screen ends with lines that match the extended regular
+# expressions given, one per line, in order: rows the terminal wrapped are
+# joined, blank rows after the last text left out.
+expect_last_lines() {
+  tmx capture-pane -p -J -t t |
+    awk 'NF { last = NR } { row[NR] = $0 }
+         END { for (i = 1; i <= last; ++i) print row[i] }' |
+    tail -n $# > "$work/last"
+  line=1
+  for pattern; do
+    sed -n "${line}p" "$work/last" | grep -qxE -- "$pattern" ||
+      fail "line $line of the last $# is not /$pattern/"
+    line=$((line + 1))
+  done
+}
+
 # Polls until the program has ended; its exit status must be $1.
 expect_end() {
   tries=0
