@@ -17,6 +17,7 @@
 
 #include "platform/console.h"
 #include "platform/posix/held_output.h"
+#include "platform/posix/own_descriptor.h"
 #include "platform/posix/screen_encoding.h"
 #include "platform/posix/terminal_device.h"
 
@@ -94,7 +95,8 @@ int answer_reader(int screen) {
   if (flags >= 0 && (flags & O_ACCMODE) == O_WRONLY) {
     const char* name = ttyname(screen);
     answer_descriptor =
-        name == nullptr ? -1 : open(name, O_RDONLY | O_NOCTTY | O_CLOEXEC);
+        name == nullptr ? -1
+                        : posix::open_own_descriptor(name, O_RDONLY | O_NOCTTY);
   }
   return answer_descriptor;
 }
@@ -166,7 +168,8 @@ void drain_missing_answer() {
 }  // namespace
 
 Handle open_console_screen() {
-  const int descriptor = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+  const int descriptor =
+      posix::open_own_descriptor("/dev/tty", O_RDWR | O_NOCTTY);
   return descriptor < 0 ? kNoHandle : descriptor;
 }
 

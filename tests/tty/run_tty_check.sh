@@ -104,6 +104,24 @@ input_from_file)
   screen | grep -qF "n=16 k=8 Tested:300 Generating:" || fail "no report"
   screen | grep -qF "Thank you for using this program." || fail "no goodbye"
   ;;
+closed_input)
+  # Standard input closed: the terminal that quintrel opens must not take
+  # its place.  The first answer fails as tolvaric's does, "Invalid file
+  # handle" on standard output and 217, the addresses apart.
+  start "'$program' <&- > '$work/output'"
+  expect_end 217
+  status=0
+  "$(dirname "$program")/tolvaric" <&- > "$work/tolvaric_output" || status=$?
+  [ "$status" = 217 ] || fail "tolvaric ended with $status, expected 217"
+  report() {  # the report in $1, its addresses masked
+    sed -n 's/.*\(An unhandled exception\)/\1/; /^An unhandled/,$p' "$1" |
+      sed 's/0x[0-9A-F]\{8\}/0x#/g'
+  }
+  report "$work/output" > "$work/report"
+  grep -q "^Invalid file handle" "$work/report" || fail "no report in the file"
+  report "$work/tolvaric_output" | cmp -s - "$work/report" ||
+    fail "the reports differ: $(cat "$work/report")"
+  ;;
 report_after_prompts)
   # Answers from a file: nothing is echoed, the improper k is read at
   # once, and the report must follow the k prompt that was drawn before
