@@ -139,9 +139,10 @@ void pause_for(std::uint32_t milliseconds);
 // shown; when a cursor position request went unanswered, throws away what
 // the terminal has sent and nobody read, so that a late answer does not
 // reach the shell; then restores the mode of every terminal made raw.  The
-// terminal is also restored, by the POSIX backend itself, before the process
-// dies of SIGINT, SIGTERM, SIGHUP or SIGQUIT, and while it is stopped by
-// SIGTSTP (raw again after SIGCONT).
+// POSIX backend also writes what it holds and restores the mode by itself
+// before the process dies of any signal it can catch (SIGINT, SIGTERM,
+// SIGABRT, SIGUSR1, ...), and restores the mode while the process is
+// stopped by SIGTSTP (raw again after SIGCONT).
 void release_console();
 
 }  // namespace platform

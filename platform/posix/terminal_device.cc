@@ -1,8 +1,9 @@
 // Raw mode in and out through one pair of functions, and the signal
-// handlers that make every way out give the terminal back: SIGINT,
-// SIGTERM, SIGHUP and SIGQUIT restore it and then die as before; SIGTSTP
-// restores it while stopped, SIGCONT makes it raw again.  SIGCONT and
-// SIGWINCH also leave a flag for the screen, which may have changed.
+// handlers that make every way out give the terminal back: every deadly
+// signal that can be caught (SIGINT, SIGTERM, SIGABRT, SIGUSR1, ...)
+// writes what the console holds, restores it, and dies as before;
+// SIGTSTP restores it while stopped, SIGCONT makes it raw again.  SIGCONT
+// and SIGWINCH also leave a flag for the screen, which may have changed.
 #include "platform/posix/terminal_device.h"
 
 #include <sys/ioctl.h>
@@ -33,7 +34,20 @@ volatile sig_atomic_t continued = 0;
 volatile sig_atomic_t resized = 0;
 bool handlers_installed = false;
 
-constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// Every signal that can be caught and whose default action ends the
+// process, the real-time ones aside (install_handlers), but for SIGFPE,
+// SIGSEGV and SIGBUS, whose failure report ends in the exit sequence, and
+// SIGPIPE and SIGXFSZ, which the runtime ignores so that writes fail.
+constexpr int kFatalSignals[] = {
+    SIGHUP,    SIGINT,  SIGQUIT, SIGILL,    SIGTRAP, SIGABRT, SIGUSR1, SIGUSR2,
+    SIGALRM,   SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGSYS,
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+};
 
 // Restoring goes backwards, so that should one terminal have been taken
 // twice after all, the mode saved first, the one found, is set last.
@@ -137,6 +151,8 @@ void install_handlers() {
   // A signal ignored by whoever started us (nohup, a background job) stays
   // ignored.
   for (int signal : kFatalSignals)
+    if (!ignored_from_start(signal)) catch_signal(signal, on_fatal_signal);
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
     if (!ignored_from_start(signal)) catch_signal(signal, on_fatal_signal);
   if (!ignored_from_start(SIGTSTP)) catch_signal(SIGTSTP, on_stop_signal);
   catch_signal(SIGCONT, on_continue_signal);

@@ -13,6 +13,15 @@ command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed"; exit 77; }
 
 . "$(dirname "$0")/tty_session.sh"
 
+start_with_pid() {  # the program alone, its process id in $work/pid
+  cat > "$work/with_pid.sh" <<WRAPPER
+ulimit -c 0
+echo \$\$ > "$work/pid"
+exec '$program'
+WRAPPER
+  start "sh '$work/with_pid.sh'"
+}
+
 # The failure report's first line and its back-trace lines.
 report_start="An unhandled exception occurred at 0x[0-9A-F]{8} :"
 trace_line="  0x[0-9A-F]{8}"
@@ -121,6 +130,24 @@ closed_input)
   grep -q "^Invalid file handle" "$work/report" || fail "no report in the file"
   report "$work/tolvaric_output" | cmp -s - "$work/report" ||
     fail "the reports differ: $(cat "$work/report")"
+  ;;
+signal_at_prompt)
+  # SIGUSR1 while the program waits for keys: the terminal restored, then
+  # death by that signal (128 + 10).
+  start_with_pid
+  wait_for "Enter n in [2...2000] :"
+  kill -USR1 "$(cat "$work/pid")"
+  expect_end 138
+  ;;
+signal_during_run)
+  # SIGABRT in an endless run (128 + 6), marks being drawn.
+  start_with_pid
+  answer 16 "Enter n in"
+  answer 8 "Enter k"
+  answer 0 "arbtrary many tests:"
+  wait_for ". . . "
+  kill -ABRT "$(cat "$work/pid")"
+  expect_end 134
   ;;
 report_after_prompts)
   # Answers from a file: nothing is echoed, the improper k is read at
