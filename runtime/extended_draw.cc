@@ -20,10 +20,6 @@ constexpr int kFractionBits = 83;
 // bits below the 64th for the rounding decision.
 constexpr int kQuotientExtraBits = 13;
 
-constexpr std::uint32_t kModulus1 = 500009;
-constexpr std::uint32_t kModulus2 = 600011;
-constexpr std::uint32_t kModulus3 = 765241;
-
 int bit_length(Wide value) {
   const auto high = static_cast<std::uint64_t>(value >> 64);
   const auto low = static_cast<std::uint64_t>(value);
@@ -59,13 +55,13 @@ Wide rounded_quotient(std::uint32_t state, std::uint32_t modulus) {
 
 }  // namespace
 
-std::int32_t extended_draw_below(std::uint32_t seed, std::uint32_t stream2,
-                                 std::uint32_t stream3, std::int32_t bound) {
+std::int32_t extended_draw_below(const StreamStates& reached,
+                                 std::int32_t bound) {
   // The same order of roundings as the plain random_real.
-  Wide x = rounded_quotient(seed, kModulus1);
-  const Wide q2 = rounded_quotient(stream2, kModulus2);
+  Wide x = rounded_quotient(reached.state[0], kStreamModulus[0]);
+  const Wide q2 = rounded_quotient(reached.state[1], kStreamModulus[1]);
   x = round_to_significand(x + q2, false);
-  const Wide q3 = rounded_quotient(stream3, kModulus3);
+  const Wide q3 = rounded_quotient(reached.state[2], kStreamModulus[2]);
   x = round_to_significand(x + q3, false);
   const Wide fraction = x & ((Wide{1} << kFractionBits) - 1);
 

@@ -7,13 +7,14 @@
 
 #include <cstdint>
 
+#include "runtime/random_streams.h"
+
 namespace runtime {
 
 // What random_below(bound) returns when the three streams have just
-// stepped to `seed`, `stream2` and `stream3` (each below its modulus:
-// 500009, 600011, 765241).  Every bound is accepted, as random_below
-// accepts it.  Changes nothing.
-std::int32_t extended_draw_below(std::uint32_t seed, std::uint32_t stream2,
-                                 std::uint32_t stream3, std::int32_t bound);
+// stepped to `reached` (each below its modulus).  Every bound is accepted,
+// as random_below accepts it.  Changes nothing.
+std::int32_t extended_draw_below(const StreamStates& reached,
+                                 std::int32_t bound);
 
 }  // namespace runtime

@@ -15,19 +15,13 @@ RandomState random_state;
 
 namespace {
 
-constexpr std::uint32_t kMultiplier1 = 706;
-constexpr std::uint32_t kModulus1 = 500009;
-constexpr std::uint32_t kMultiplier2 = 774;
-constexpr std::uint32_t kModulus2 = 600011;
-constexpr std::uint32_t kMultiplier3 = 871;
-constexpr std::uint32_t kModulus3 = 765241;
 constexpr std::uint32_t kSeedMultiplier = 998;
 constexpr std::uint32_t kSeedModulus = 1000003;
 constexpr std::uint32_t kSeedDrawBound = 65000;
 
-constexpr long double kDivisor1 = kModulus1;
-constexpr long double kDivisor2 = kModulus2;
-constexpr long double kDivisor3 = kModulus3;
+constexpr long double kDivisor1 = kStreamModulus[0];
+constexpr long double kDivisor2 = kStreamModulus[1];
+constexpr long double kDivisor3 = kStreamModulus[2];
 
 void reinitialise_streams();
 
@@ -60,25 +54,39 @@ void reinitialise_streams() {
   s.seed %= kSeedModulus;
   const std::uint32_t a = seed_draw_below(kSeedDrawBound);
   const std::uint32_t b = seed_draw_below(kSeedDrawBound);
-  s.stream2 = (a * b) % kModulus2;
+  s.stream2 = (a * b) % kStreamModulus[1];
   const std::uint32_t c = seed_draw_below(kSeedDrawBound);
   const std::uint32_t d = seed_draw_below(kSeedDrawBound);
-  s.stream3 = (c * d) % kModulus3;
+  s.stream3 = (c * d) % kStreamModulus[2];
 }
 
 }  // namespace
 
 void seed_from_ticks() { random_state.seed = platform::read_tick_count(); }
 
-void settle_seed() { check_reseed(); }
+StreamStates take_streams() {
+  check_reseed();
+  const RandomState& s = random_state;
+  return {{s.seed, s.stream2, s.stream3}};
+}
+
+void set_streams(const StreamStates& states) {
+  RandomState& s = random_state;
+  s.reinit_pending = false;
+  s.seed = states.state[0];
+  s.last_seed = states.state[0];
+  s.stream2 = states.state[1];
+  s.stream3 = states.state[2];
+}
 
 long double random_real() {
   check_reseed();
   RandomState& s = random_state;
-  s.seed = ((s.seed + 1) * kMultiplier1) % kModulus1;
+  const StreamStates next = step_streams({{s.seed, s.stream2, s.stream3}});
+  s.seed = next.state[0];
   s.last_seed = s.seed;
-  s.stream2 = ((s.stream2 + 1) * kMultiplier2) % kModulus2;
-  s.stream3 = ((s.stream3 + 1) * kMultiplier3) % kModulus3;
+  s.stream2 = next.state[1];
+  s.stream3 = next.state[2];
 
   // One rounding per operation, in this order; regrouping would change the
   // last bit of some draws.  Only where long double is the 80-bit format

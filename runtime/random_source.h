@@ -2,10 +2,14 @@
 // taken modulo 1, is the random real; a fourth stream derives the second
 // and third states from the seed whenever the seed was changed from
 // outside.  Real arithmetic is 80-bit extended, in a fixed order, so the
-// sequence is the same on every machine.  One program-wide state.
+// sequence is the same on every machine.  One program-wide state, which
+// code outside this file takes and sets only through take_streams and
+// set_streams; the streams' constants and steps are in random_streams.h.
 #pragma once
 
 #include <cstdint>
+
+#include "runtime/random_streams.h"
 
 namespace runtime {
 
@@ -24,9 +28,13 @@ extern RandomState random_state;
 void seed_from_ticks();
 
 // Runs now the re-initialisation that the next draw would start with, if
-// one is due; the next draw then only steps the three streams.  The fast
-// engine calls it before it takes the stream states.
-void settle_seed();
+// one is due, and returns the stream states the next draw steps from.
+StreamStates take_streams();
+
+// Leaves the random state as draws that reached `states` leave it (the
+// seed is also the last seed, no re-initialisation pending): the bulk
+// draws' way of handing the streams back.
+void set_streams(const StreamStates& states);
 
 // A real in [0, 1); advances each of the three streams by one step, after
 // a re-initialisation where one is due.

@@ -1,20 +1,22 @@
-// The three random streams seen from their fixed points, which makes any
-// state up to a block ahead one multiplication away: the tables the draw
-// kernels read, the hand-over with runtime::random_state, and the exact
-// decision of the rare draws that lie too close to a boundary.
+// The three random streams seen from their fixed points
+// (runtime/random_streams.h), which makes any state up to a block ahead
+// one multiplication away: the tables the draw kernels read, the
+// hand-over with the random source, and the exact decision of the rare
+// draws that lie too close to a boundary.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "runtime/random_streams.h"
+
 namespace core::engine {
 
-inline constexpr int kStreams = 3;
-inline constexpr std::uint32_t kModulus[kStreams] = {500009, 600011, 765241};
-inline constexpr std::uint32_t kMultiplier[kStreams] = {706, 774, 871};
-// The one state p with a(p + 1) = p (mod m).  The offset d = s - p of a
-// state then steps as d -> a d (mod m), so j steps are d -> a^j d.
-inline constexpr std::uint32_t kFixedPoint[kStreams] = {265252, 242953, 528631};
+using runtime::kStreamFixedPoint;
+using runtime::kStreamModulus;
+using runtime::kStreamMultiplier;
+using runtime::kStreams;
+using runtime::StreamStates;
 
 // The kernels draw in blocks: draw j (1..kBlock) of a block is computed
 // from the block's base offsets and entry j - 1 of the tables.
@@ -43,27 +45,24 @@ struct StreamOffsets {
   std::uint64_t offset[kStreams];
 };
 
+// The offsets of `states`, and the states of `offsets`.
+StreamOffsets offsets_of(const StreamStates& states);
+StreamStates states_at(const StreamOffsets& offsets);
+
 // Runs the re-initialisation that the next draw of the plain source would
 // run, if one is due, and returns where the streams stand.
 StreamOffsets take_streams();
 
-// Stores `offsets` back into runtime::random_state as the plain source
-// would have left it after the same draws.
+// Leaves the random source as the plain draws that reached `offsets`
+// would have left it.
 void return_streams(const StreamOffsets& offsets);
 
 // Moves `offsets` `steps` draws ahead, 1 <= steps <= kBlock.
 void advance_streams(StreamOffsets& offsets, int steps);
 
-// Moves `offsets` any number of draws ahead.
-void advance_streams_far(StreamOffsets& offsets, std::size_t steps);
-
 // offsets[i] times factors[i], reduced, for each stream: with factors the
 // offsets 1 moved some steps ahead, moves `offsets` those steps ahead.
 void multiply_streams(StreamOffsets& offsets, const StreamOffsets& factors);
-
-// The states that runtime::random_state holds after the draw at `offsets`
-// (seed, stream2, stream3).
-void states_of(const StreamOffsets& offsets, std::uint32_t states[kStreams]);
 
 // The exact random_below(bound) of draw `lane` (1..kBlock) after `base`,
 // by the extended-precision steps of the plain source.
@@ -93,18 +92,18 @@ consteval DrawTables build_draw_tables() {
   using tables_detail::scaled_fraction;
   DrawTables tables{};
   for (int i = 0; i < kStreams; ++i) {
-    const std::uint64_t m = kModulus[i];
+    const std::uint64_t m = kStreamModulus[i];
     std::uint64_t power = 1;
     for (int j = 0; j < kBlock; ++j) {
-      power = power * kMultiplier[i] % m;
+      power = power * kStreamMultiplier[i] % m;
       tables.power[i][j] = static_cast<std::uint32_t>(power);
       tables.fraction64[i][j] = scaled_fraction(power, 64, m);
       tables.fraction52[i][j] = scaled_fraction(power, 52, m);
       tables.fraction_double[i][j] =
           static_cast<double>(power) / static_cast<double>(m);
     }
-    tables.fixed64 += scaled_fraction(kFixedPoint[i], 64, m);
-    tables.fixed52 += scaled_fraction(kFixedPoint[i], 52, m);
+    tables.fixed64 += scaled_fraction(kStreamFixedPoint[i], 64, m);
+    tables.fixed52 += scaled_fraction(kStreamFixedPoint[i], 52, m);
   }
   tables.fixed52 &= (std::uint64_t{1} << 52) - 1;
   // Within 2^-53 of the sum; the double kernels' error bound allows for it.

@@ -30,7 +30,7 @@ std::uint8_t* buffer_bytes() { return reinterpret_cast<std::uint8_t*>(buffer); }
 enum class Kind { kNone, kBytes, kBits };
 
 // The tuples drawn ahead: their kind and size, how many and which comes
-// next, and the states random_state takes after each (states[s][i] for
+// next, and the stream states after each (states[s][i] for
 // stream s after tuple i).
 struct Reserve {
   Kind kind = Kind::kNone;
@@ -43,6 +43,10 @@ struct Reserve {
 
 Reserve reserve;
 
+StreamStates reserved_states(int i) {
+  return {{reserve.states[0][i], reserve.states[1][i], reserve.states[2][i]}};
+}
+
 // For tuples of `per_tuple` draws: multipliers[s][i] takes an offset of
 // stream s to the end of tuple i (a to the power (i + 1) * per_tuple).
 struct Series {
@@ -54,8 +58,10 @@ Series series;
 
 void prepare_series(std::size_t per_tuple) {
   if (series.per_tuple == per_tuple) return;
-  StreamOffsets step{{1, 1, 1}};
-  advance_streams_far(step, per_tuple);
+  StreamOffsets step{};
+  for (int i = 0; i < kStreams; ++i) {
+    step.offset[i] = runtime::stream_power(i, per_tuple);
+  }
   StreamOffsets power = step;
   for (int i = 0; i < kMaxSeries; ++i) {
     for (int s = 0; s < kStreams; ++s) {
@@ -66,20 +72,17 @@ void prepare_series(std::size_t per_tuple) {
   series.per_tuple = per_tuple;
 }
 
-// True when random_state is where the last tuple handed out left it, so
-// that the next reserved tuple follows on.
+// True when the random source stands where the last tuple handed out left
+// it, so that the next reserved tuple follows on.  A re-initialisation
+// that is due runs here, as the next draw would run it.
 [[gnu::always_inline]] inline bool reserve_continues(Kind kind,
                                                      std::size_t count) {
   if (reserve.kind != kind || reserve.per_tuple != count || reserve.next == 0 ||
       reserve.next >= reserve.tuples) {
     return false;
   }
-  const runtime::RandomState& s = runtime::random_state;
   const int last = reserve.next - 1;
-  return !s.reinit_pending && s.seed == reserve.states[0][last] &&
-         s.last_seed == reserve.states[0][last] &&
-         s.stream2 == reserve.states[1][last] &&
-         s.stream3 == reserve.states[2][last];
+  return runtime::take_streams() == reserved_states(last);
 }
 
 // Draws `tuples` tuples of `count` into the buffer and notes the state
@@ -117,11 +120,7 @@ void prepare_series(std::size_t per_tuple) {
                  fits < kMaxSeries ? static_cast<int>(fits) : kMaxSeries);
   }
   const int i = reserve.next++;
-  runtime::RandomState& s = runtime::random_state;
-  s.seed = reserve.states[0][i];
-  s.last_seed = reserve.states[0][i];
-  s.stream2 = reserve.states[1][i];
-  s.stream3 = reserve.states[2][i];
+  runtime::set_streams(reserved_states(i));
   return i;
 }
 

@@ -1,6 +1,6 @@
 // Draws in bulk from the program's random source: exactly the values that
 // the same number of runtime::random_below calls give, leaving
-// runtime::random_state as those calls leave it.  No draw at all (count 0)
+// the random source as those calls leave it.  No draw at all (count 0)
 // changes nothing, not even a pending re-initialisation.
 #pragma once
 
@@ -37,13 +37,13 @@ struct ByteSeries {
 };
 
 // The draws of one tuple, `count` (1..kMaxTupleDraws) of random_below(256)
-// or of random_below(2), with random_state left after them, as draw_bytes
+// or of random_below(2), with the random source left after them, as draw_bytes
 // and draw_bits.  The values lie in the engine's buffer, valid until the
 // next call: `count` bytes (and 63 readable bytes after them), or `count`
 // bits from bit `first_bit` of the returned words on (and one readable
 // word after them).  For small tuples they come from a reserve drawn
 // ahead for the following tuples of the same size, which `series`
-// describes; the reserve is dropped whenever random_state is not where
+// describes; the reserve is dropped whenever the source is not where
 // the last tuple left it.
 const std::uint8_t* tuple_byte_draws(std::size_t count, ByteSeries& series);
 const std::uint64_t* tuple_bit_draws(std::size_t count, int& first_bit);

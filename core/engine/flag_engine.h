@@ -14,14 +14,7 @@ namespace core::engine::flags {
 void fill_tuple();
 
 // The answer of core::flags::test_tuple_flags on the tuple of the last
-// fill_tuple (or take_plain_store); false for refused shapes.
+// fill_tuple; false for refused shapes.
 bool test_tuple();
-
-// Flag (r, x) of the last tuple, both counted from 1.
-bool drawn_flag(std::int32_t r, std::int32_t x);
-
-// Takes rows 1..k, columns 1..n of core::flags::store (any non-zero byte
-// present) as the current tuple instead of drawing one.
-void take_plain_store();
 
 }  // namespace core::engine::flags

@@ -109,8 +109,8 @@ inline std::uint64_t leading_bytes(int present) {
 template <int i>
 std::uint32_t state_after(std::uint64_t offset, std::uint32_t multiplier) {
   const std::uint64_t state =
-      offset * multiplier % kModulus[i] + kFixedPoint[i];
-  return static_cast<std::uint32_t>(state >= kModulus[i] ? state - kModulus[i]
+      offset * multiplier % kStreamModulus[i] + kStreamFixedPoint[i];
+  return static_cast<std::uint32_t>(state >= kStreamModulus[i] ? state - kStreamModulus[i]
                                                          : state);
 }
 

@@ -66,7 +66,7 @@ struct Kernels {
   // The stream states after each of `tuples` (1..kMaxSeries) tuples drawn
   // from `base`: tuple i ends where multipliers[s][i] (stream s's
   // multiplier to the power of the draws up to there, reduced) takes the
-  // offset of stream s.  Writes states[s][i], the value random_state
+  // offset of stream s.  Writes states[s][i], the state the random source
   // holds for stream s then.
   void (*tuple_states)(const StreamOffsets& base,
                        const std::uint32_t (*multipliers)[kMaxSeries],

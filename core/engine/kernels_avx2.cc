@@ -231,9 +231,9 @@ void tuple_states(const StreamOffsets& base,
                   std::uint32_t (*states)[kMaxSeries]) {
   for (int s = 0; s < kStreams; ++s) {
     const __m256d offset = _mm256_set1_pd(static_cast<double>(base.offset[s]));
-    const __m256d modulus = _mm256_set1_pd(kModulus[s]);
-    const __m256d inverse = _mm256_set1_pd(1.0 / kModulus[s]);
-    const __m256d fixed = _mm256_set1_pd(kFixedPoint[s]);
+    const __m256d modulus = _mm256_set1_pd(kStreamModulus[s]);
+    const __m256d inverse = _mm256_set1_pd(1.0 / kStreamModulus[s]);
+    const __m256d fixed = _mm256_set1_pd(kStreamFixedPoint[s]);
     const __m256d zero = _mm256_setzero_pd();
     for (int i = 0; i < tuples; i += 4) {
       const __m256d multiplier = _mm256_cvtepi32_pd(_mm_loadu_si128(

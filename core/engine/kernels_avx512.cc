@@ -196,9 +196,9 @@ void tuple_states(const StreamOffsets& base,
                   std::uint32_t (*states)[kMaxSeries]) {
   for (int s = 0; s < kStreams; ++s) {
     const __m512d offset = _mm512_set1_pd(static_cast<double>(base.offset[s]));
-    const __m512d modulus = _mm512_set1_pd(kModulus[s]);
-    const __m512d inverse = _mm512_set1_pd(1.0 / kModulus[s]);
-    const __m512d fixed = _mm512_set1_pd(kFixedPoint[s]);
+    const __m512d modulus = _mm512_set1_pd(kStreamModulus[s]);
+    const __m512d inverse = _mm512_set1_pd(1.0 / kStreamModulus[s]);
+    const __m512d fixed = _mm512_set1_pd(kStreamFixedPoint[s]);
     for (int i = 0; i < tuples; i += 8) {
       const __m512d multiplier = _mm512_cvtepu32_pd(_mm256_loadu_si256(
           reinterpret_cast<const __m256i*>(&multipliers[s][i])));

@@ -4,19 +4,17 @@
 #include "core/engine/packed_engine.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "core/engine/dispatch.h"
 #include "core/engine/fast_draws.h"
 #include "core/engine/kernels.h"
 #include "core/engine/tuple_bits.h"
-#include "core/packed_tuple.h"
 #include "core/parameters.h"
 
 namespace core::engine::packed {
 namespace {
 
-// The last tuple, as drawn or taken from the plain store.
+// The last tuple, as drawn.
 const std::uint8_t* tuple_draws = nullptr;
 
 // Verdicts worked out in bulk for a series of tuples drawn ahead (see
@@ -32,10 +30,6 @@ struct BulkVerdicts {
 };
 
 BulkVerdicts bulk;
-
-// A copy of the plain store in the order of the draws, with the room the
-// kernels read past the end.
-std::uint8_t taken[kMaxComponents * kMaxBytes + 64];
 
 // The same shapes as the plain operations accept.
 bool tuple_fits_store() {
@@ -72,22 +66,6 @@ std::int32_t test_tuple() {
                                     parameters.byte_count, tuple_bits)
              ? 1
              : 0;
-}
-
-std::uint8_t drawn_byte(std::int32_t r, std::int32_t q) {
-  return tuple_draws[static_cast<std::size_t>(r - 1) * parameters.byte_count +
-                     static_cast<std::size_t>(q - 1)];
-}
-
-void take_plain_store() {
-  if (!tuple_fits_store()) return;
-  const int byte_count = parameters.byte_count;
-  for (int r = 0; r < parameters.k; ++r) {
-    std::memcpy(taken + static_cast<std::size_t>(r) * byte_count,
-                core::packed::store[r], static_cast<std::size_t>(byte_count));
-  }
-  tuple_draws = taken;
-  bulk.current = -1;
 }
 
 }  // namespace core::engine::packed

@@ -13,17 +13,9 @@ namespace core::engine::packed {
 // when k or the byte count is below 1 or beyond the table.
 void fill_tuple();
 
-// 1 when the tuple of the last fill_tuple (or take_plain_store) generates
-// B_n, else 0: the answer of core::packed::test_tuple_packed on the same
-// tuple.  0 for shapes that fill_tuple refuses.
+// 1 when the tuple of the last fill_tuple generates B_n, else 0: the
+// answer of core::packed::test_tuple_packed on the same tuple.  0 for
+// shapes that fill_tuple refuses.
 std::int32_t test_tuple();
-
-// Byte (r, q) of the last tuple, both counted from 1, as the plain store
-// would hold it.
-std::uint8_t drawn_byte(std::int32_t r, std::int32_t q);
-
-// Takes rows 1..k, columns 1..byte_count of core::packed::store as the
-// current tuple instead of drawing one; nothing for refused shapes.
-void take_plain_store();
 
 }  // namespace core::engine::packed

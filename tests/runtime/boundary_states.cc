@@ -14,9 +14,9 @@ namespace {
 __extension__ typedef unsigned __int128 Wide;
 __extension__ typedef __int128 SignedWide;
 
-constexpr std::uint64_t kModulus[3] = {500009, 600011, 765241};
-constexpr std::uint64_t kMultiplier[3] = {706, 774, 871};
-constexpr std::uint64_t kProduct = kModulus[0] * kModulus[1] * kModulus[2];
+using runtime::kStreamModulus;
+constexpr std::uint64_t kProduct =
+    std::uint64_t{kStreamModulus[0]} * kStreamModulus[1] * kStreamModulus[2];
 
 // The inverse of a modulo m (a and m coprime).
 std::uint64_t inverse(std::uint64_t a, std::uint64_t m) {
@@ -35,9 +35,9 @@ std::uint64_t inverse(std::uint64_t a, std::uint64_t m) {
 }
 
 std::uint64_t numerator(const Draw& draw) {
-  const std::uint64_t states[3] = {draw.seed, draw.stream2, draw.stream3};
   Wide sum = 0;
-  for (int i = 0; i < 3; ++i) sum += Wide{states[i]} * (kProduct / kModulus[i]);
+  for (int i = 0; i < 3; ++i)
+    sum += Wide{draw.state[i]} * (kProduct / kStreamModulus[i]);
   return static_cast<std::uint64_t>(sum % kProduct);
 }
 
@@ -55,14 +55,14 @@ std::vector<Draw> draws_near_boundaries(std::int64_t bound, int reach) {
               : kProduct - static_cast<std::uint64_t>(-t);
     const auto residue =
         static_cast<std::uint64_t>(Wide{target} * bound_inverse % kProduct);
-    std::uint32_t states[3];
+    Draw draw{};
     for (int i = 0; i < 3; ++i) {
-      const std::uint64_t cofactor = (kProduct / kModulus[i]) % kModulus[i];
-      states[i] = static_cast<std::uint32_t>(Wide{residue % kModulus[i]} *
-                                             inverse(cofactor, kModulus[i]) %
-                                             kModulus[i]);
+      const std::uint64_t m = kStreamModulus[i];
+      const std::uint64_t cofactor = (kProduct / m) % m;
+      draw.state[i] = static_cast<std::uint32_t>(Wide{residue % m} *
+                                                 inverse(cofactor, m) % m);
     }
-    draws.push_back({states[0], states[1], states[2]});
+    draws.push_back(draw);
   }
   return draws;
 }
@@ -78,20 +78,14 @@ std::int32_t exact_below(const Draw& draw, std::int32_t bound) {
 
 void prepare_draw(const Draw& draw) {
   // One step back on each stream: s = a (p + 1) gives p = s / a - 1.
-  const std::uint64_t states[3] = {draw.seed, draw.stream2, draw.stream3};
-  std::uint32_t before[3];
+  Draw before{};
   for (int i = 0; i < 3; ++i) {
-    const std::uint64_t m = kModulus[i];
-    before[i] = static_cast<std::uint32_t>(
-        (states[i] * inverse(kMultiplier[i], m) + m - 1) % m);
+    const std::uint64_t m = kStreamModulus[i];
+    before.state[i] = static_cast<std::uint32_t>(
+        (draw.state[i] * inverse(runtime::kStreamMultiplier[i], m) + m - 1) %
+        m);
   }
-  runtime::RandomState& s = runtime::random_state;
-  s = runtime::RandomState{};
-  s.reinit_pending = false;
-  s.seed = before[0];
-  s.last_seed = before[0];
-  s.stream2 = before[1];
-  s.stream3 = before[2];
+  runtime::set_streams(before);
 }
 
 }  // namespace boundary_states

@@ -6,14 +6,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "runtime/random_streams.h"
+
 namespace boundary_states {
 
 // The three stream states a draw has just stepped to.
-struct Draw {
-  std::uint32_t seed;
-  std::uint32_t stream2;
-  std::uint32_t stream3;
-};
+using Draw = runtime::StreamStates;
 
 // Draws whose exact scaled value bound * (sum of state / modulus, modulo
 // 1) lies t / D from an integer, for every t with 0 < |t| <= reach, where
@@ -24,7 +22,7 @@ std::vector<Draw> draws_near_boundaries(std::int64_t bound, int reach);
 // would return if its real arithmetic were exact.
 std::int32_t exact_below(const Draw& draw, std::int32_t bound);
 
-// Sets runtime::random_state so that the next draw steps to `draw`.
+// Sets the random source so that its next draw steps to `draw`.
 void prepare_draw(const Draw& draw);
 
 }  // namespace boundary_states

@@ -28,15 +28,13 @@ bool long_double_is_extended() {
 std::int32_t plain_below(const Draw& draw, std::int32_t bound) {
   boundary_states::prepare_draw(draw);
   const std::int32_t value = random_below(bound);
-  EXPECT_EQ(random_state.seed, draw.seed);
-  EXPECT_EQ(random_state.stream2, draw.stream2);
-  EXPECT_EQ(random_state.stream3, draw.stream3);
+  EXPECT_EQ(take_streams(), draw);
   return value;
 }
 
 TEST(ExtendedDraw, KnownFirstDrawsOfSeedZero) {
   // The first draw of a program seeded with 0 reaches these states.
-  const Draw first{51315, 178103, 240118};
+  const Draw first{{51315, 178103, 240118}};
   struct Row {
     std::int32_t bound;
     std::int32_t expected;
@@ -44,9 +42,7 @@ TEST(ExtendedDraw, KnownFirstDrawsOfSeedZero) {
   const Row rows[] = {{256, 182}, {2, 1}, {1, 0}, {0, 0}, {-256, -182}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.bound);
-    EXPECT_EQ(extended_draw_below(first.seed, first.stream2, first.stream3,
-                                  row.bound),
-              row.expected);
+    EXPECT_EQ(extended_draw_below(first, row.bound), row.expected);
   }
 }
 
@@ -58,13 +54,13 @@ TEST(ExtendedDraw, MatchesPlainSourceOnRandomStates) {
   for (std::int32_t bound : bounds) {
     SCOPED_TRACE(bound);
     for (int i = 0; i < 20000; ++i) {
-      const Draw draw{static_cast<std::uint32_t>(random() % 500009),
-                      static_cast<std::uint32_t>(random() % 600011),
-                      static_cast<std::uint32_t>(random() % 765241)};
-      ASSERT_EQ(
-          extended_draw_below(draw.seed, draw.stream2, draw.stream3, bound),
-          plain_below(draw, bound))
-          << draw.seed << " " << draw.stream2 << " " << draw.stream3;
+      Draw draw{};
+      for (int s = 0; s < kStreams; ++s) {
+        draw.state[s] =
+            static_cast<std::uint32_t>(random() % kStreamModulus[s]);
+      }
+      ASSERT_EQ(extended_draw_below(draw, bound), plain_below(draw, bound))
+          << draw.state[0] << " " << draw.state[1] << " " << draw.state[2];
     }
   }
 }
@@ -77,10 +73,8 @@ TEST(ExtendedDraw, FollowsTheRoundingNextToBoundaries) {
     SCOPED_TRACE(bound);
     for (const Draw& draw : boundary_states::draws_near_boundaries(bound, 40)) {
       const std::int32_t plain = plain_below(draw, bound);
-      ASSERT_EQ(
-          extended_draw_below(draw.seed, draw.stream2, draw.stream3, bound),
-          plain)
-          << draw.seed << " " << draw.stream2 << " " << draw.stream3;
+      ASSERT_EQ(extended_draw_below(draw, bound), plain)
+          << draw.state[0] << " " << draw.state[1] << " " << draw.state[2];
       if (plain != boundary_states::exact_below(draw, bound)) ++rounded_across;
     }
   }

@@ -153,5 +153,51 @@ TEST(RandomSource, ReseedingBetweenDrawsRestartsFromTheLastSeed) {
   }
 }
 
+TEST(RandomStreams, JumpsLandWhereSingleStepsDo) {
+  // A seed-stream value of the seed (up to 1000002) as a re-initialisation
+  // leaves it, states at their moduli's edges, and a middling one.
+  const StreamStates starts[] = {{{1000002, 0, 765240}},
+                                 {{500008, 600010, 0}},
+                                 {{265252, 242953, 528631}},  // fixed points
+                                 {{12345, 67890, 424242}}};
+  const std::uint64_t counts[] = {0, 1, 2, 255, 256, 257, 65536, 240001};
+  for (const StreamStates& start : starts) {
+    StreamStates stepped = start;
+    std::uint64_t done = 0;
+    for (std::uint64_t count : counts) {
+      SCOPED_TRACE(testing::Message() << start.state[0] << ", " << count);
+      for (; done < count; ++done) stepped = step_streams(stepped);
+      EXPECT_EQ(advance_streams(start, count), stepped);
+    }
+  }
+}
+
+TEST(RandomStreams, TakenAndSetStatesCarryTheDrawsOn) {
+  const struct {
+    std::uint32_t seed;
+    std::int32_t first;
+  } rows[] = {{0, kSeed0Bound256[0]},
+              {1234567, kSeed1234567Bound256[0]},
+              {4294967295, kSeedMaxBound256[0]}};
+  for (const auto& row : rows) {
+    const std::uint32_t seed = row.seed;
+    SCOPED_TRACE(seed);
+    start_with_seed(seed);
+    // Taking runs the due re-initialisation: the first draw steps from the
+    // states taken, with nothing else to do.
+    const StreamStates taken = take_streams();
+    EXPECT_EQ(take_streams(), taken);
+    EXPECT_EQ(random_below(256), row.first);
+    EXPECT_EQ(take_streams(), step_streams(taken));
+    // States set as the engine hands them back: the draws go on from there.
+    const StreamStates later = advance_streams(taken, 1000);
+    set_streams(later);
+    const std::int32_t next = random_below(256);
+    start_with_seed(seed);
+    for (int i = 0; i < 1000; ++i) random_below(256);
+    EXPECT_EQ(random_below(256), next);
+  }
+}
+
 }  // namespace
 }  // namespace runtime

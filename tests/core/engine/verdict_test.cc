@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "core/engine/dispatch.h"
-#include "core/engine/flag_engine.h"
-#include "core/engine/packed_engine.h"
+#include "core/engine/kernels.h"
+#include "core/engine/tuple_bits.h"
 #include "core/flag_tuple.h"
 #include "core/packed_tuple.h"
 #include "core/parameters.h"
@@ -59,17 +59,33 @@ bool plain_verdict(bool packed) {
                 : core::flags::test_tuple_flags();
 }
 
-// The engine's verdict on the tuple in the plain store, on `path`.
+// The engine's verdict on the tuple in the plain store, on `path`: the
+// store laid out as the engine keeps a tuple as drawn (rows of bytes back
+// to back, or rows of n bits back to back), with room read past the end.
 bool engine_verdict(bool packed, Path path) {
   const Path before = selected_path();
   select_path(path);
+  const int k = parameters.k;
+  const int n = parameters.n;
   bool verdict;
   if (packed) {
-    packed::take_plain_store();
-    verdict = packed::test_tuple() == 1;
+    const int bytes = parameters.byte_count;
+    std::vector<std::uint8_t> draws(static_cast<std::size_t>(k) * bytes + 64);
+    for (int r = 0; r < k; ++r) {
+      std::memcpy(&draws[static_cast<std::size_t>(r) * bytes],
+                  core::packed::store[r], static_cast<std::size_t>(bytes));
+    }
+    verdict = kernels().packed_generates(draws.data(), k, bytes, tuple_bits);
   } else {
-    flags::take_plain_store();
-    verdict = flags::test_tuple();
+    std::vector<std::uint64_t> draws(static_cast<std::size_t>(k) * n / 64 + 2);
+    for (int r = 0; r < k; ++r) {
+      for (int x = 0; x < n; ++x) {
+        if (core::flags::store[r][x] == 0) continue;
+        const std::size_t bit = static_cast<std::size_t>(r) * n + x;
+        draws[bit / 64] |= std::uint64_t{1} << (bit % 64);
+      }
+    }
+    verdict = kernels().flag_generates(draws.data(), 0, k, n, tuple_bits);
   }
   select_path(before);
   return verdict;
