@@ -76,7 +76,7 @@ sanitize: deps
 	cd $(BUILD)-sanitize && ctest --output-on-failure -j $(JOBS)
 
 # The engine against the plain operations, every path this processor runs,
-# medians of five repetitions, then whole runs of the programs (W1, W4).
+# medians of five repetitions, then whole runs of the programs.
 bench:
 	@sh scripts/install_deps.sh bench
 	$(CONFIGURE)

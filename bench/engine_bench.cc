@@ -1,8 +1,9 @@
 // The engine against the plain operations, measured in the same run: tuples
 // per second of five workloads and draws per second of random_below(256)
 // and random_below(2), on every path this processor supports; then whole
-// runs of W1 and W4 through the real programs.  Ends with a table of the
-// medians, the ratios and the targets.
+// runs of the smallest packed and flag shapes through the real programs.
+// Ends with a table of the medians and the ratios; the goals they are
+// read against are the README's business, not the benchmark's.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <pty.h>
@@ -35,20 +36,16 @@ constexpr std::uint32_t kSeed = 12345;
 constexpr int kDrawBatch = 4096;
 
 struct Workload {
-  const char* name;
+  const char* name;  // the variant and its shape, n then k
   bool packed;
   int n;
   int k;
-  double portable_target;
-  double best_target;
 };
 
 constexpr Workload kWorkloads[] = {
-    {"W1 packed 16 8", true, 16, 8, 2, 15},
-    {"W2 packed 64 16", true, 64, 16, 2, 15},
-    {"W3 packed 2000 120", true, 2000, 120, 30, 250},
-    {"W4 flag 20 20", false, 20, 20, 6, 50},
-    {"W5 flag 2000 120", false, 2000, 120, 200, 1500},
+    {"packed 16 8", true, 16, 8},         {"packed 64 16", true, 64, 16},
+    {"packed 2000 120", true, 2000, 120}, {"flag 20 20", false, 20, 20},
+    {"flag 2000 120", false, 2000, 120},
 };
 
 struct DrawLoad {
@@ -58,8 +55,6 @@ struct DrawLoad {
 
 constexpr DrawLoad kDrawLoads[] = {{"draws below 256", 256},
                                    {"draws below 2", 2}};
-constexpr double kDrawPortableTarget = 3;
-constexpr double kDrawBestTarget = 15;
 
 // A program that has just started and seeded with kSeed.
 void start_fresh() {
@@ -186,10 +181,9 @@ void register_all() {
 }
 
 // Prints one workload's lines of the table: the plain rate, then each
-// path's rate and ratio, with the target where there is one.
+// path's rate and ratio.
 void print_rows(const std::map<std::string, double>& medians,
-                const std::string& name, double portable_target,
-                double best_target) {
+                const std::string& name) {
   const auto plain = medians.find(name + "/plain");
   if (plain == medians.end()) return;
   std::printf("%-20s %-9s %12.4g\n", name.c_str(), "plain", plain->second);
@@ -197,17 +191,8 @@ void print_rows(const std::map<std::string, double>& medians,
     const auto rate = medians.find(name + "/" + core::engine::path_name(path));
     if (rate == medians.end()) continue;
     const double ratio = rate->second / plain->second;
-    double target = 0;
-    if (path == Path::kPortable) target = portable_target;
-    if (path == core::engine::best_path()) target = best_target;
-    if (target > 0) {
-      std::printf("%-20s %-9s %12.4g %9.1fx   >= %gx %s\n", "",
-                  core::engine::path_name(path), rate->second, ratio, target,
-                  ratio >= target ? "met" : "MISSED");
-    } else {
-      std::printf("%-20s %-9s %12.4g %9.1fx\n", "",
-                  core::engine::path_name(path), rate->second, ratio);
-    }
+    std::printf("%-20s %-9s %12.4g %9.1fx\n", "", core::engine::path_name(path),
+                rate->second, ratio);
   }
 }
 
@@ -299,10 +284,10 @@ void print_end_to_end(const std::map<std::string, double>& medians) {
     return rates[2];
   };
   const Run runs[] = {
-      {"W1 packed 16 8", "quintrel, 20000000 tuples", median_of_five([&] {
+      {"packed 16 8", "quintrel, 20000000 tuples", median_of_five([&] {
          return run_on_terminal(dir + "/quintrel", "16\n8\n20000000\n0\n\n");
        })},
-      {"W4 flag 20 20", "tolvaric, 2000000 tuples", median_of_five([&] {
+      {"flag 20 20", "tolvaric, 2000000 tuples", median_of_five([&] {
          return run_on_pipes(dir + "/tolvaric", "20\\n20\\n2000000\\n0\\n\\n");
        })},
   };
@@ -314,9 +299,8 @@ void print_end_to_end(const std::map<std::string, double>& medians) {
     const auto engine = medians.find(std::string(run.workload) + "/" + best);
     const double engine_rate = engine == medians.end() ? 0 : engine->second;
     const double share = engine_rate > 0 ? run.rate / engine_rate : 0;
-    std::printf("%-20s %-27s %12.4g  engine %12.4g  %5.2f  >= 0.5 %s\n",
-                run.workload, run.rate_source.c_str(), run.rate, engine_rate,
-                share, share >= 0.5 ? "met" : "MISSED");
+    std::printf("%-20s %-27s %12.4g  engine %12.4g  %5.2f\n", run.workload,
+                run.rate_source.c_str(), run.rate, engine_rate, share);
   }
 }
 
@@ -344,10 +328,10 @@ int main(int argc, char** argv) {
       "best path here: %s\n",
       kSeed, core::engine::path_name(core::engine::best_path()));
   for (const Workload& w : kWorkloads) {
-    print_rows(reporter.medians, w.name, w.portable_target, w.best_target);
+    print_rows(reporter.medians, w.name);
   }
   for (const DrawLoad& d : kDrawLoads) {
-    print_rows(reporter.medians, d.name, kDrawPortableTarget, kDrawBestTarget);
+    print_rows(reporter.medians, d.name);
   }
   print_end_to_end(reporter.medians);
   return 0;
