@@ -1,7 +1,8 @@
 // The two main drivers: introduction once, then experiments (dialog, start
 // step, run loop, report, restart question) until the user leaves.  The
-// tuples are drawn and tested by the fast engine, which gives the plain
-// operations' draws and verdicts.
+// tuples are drawn and tested by the fast engine in batches, which give
+// the plain operations' draws and verdicts; a batch ends at every progress
+// mark and every stop poll, so both fall on the tuples they always did.
 #include "dialogue/drivers.h"
 
 #include "core/engine/flag_engine.h"
@@ -61,10 +62,10 @@ void quintrel::run() {
     start_counting();
     write_line("");
     do {
-      core::engine::packed::fill_tuple();
-      experiment.generating += core::engine::packed::test_tuple();
-      ++experiment.tested;
-      poll_stop_request();
+      const std::int32_t batch = next_batch(p.tests, tuples_before_poll());
+      experiment.generating += core::engine::packed::run_tuples(batch);
+      experiment.tested += batch;
+      poll_stop_request(batch);
       write_progress_mark();
     } while (!experiment.stop_requested && experiment.tested < p.tests);
   } while (report_and_ask_restart("; Quintrel used"));
@@ -81,9 +82,9 @@ void tolvaric::run() {
     write_start_lines(kTolvaricVersion);
     write_line("");
     do {
-      core::engine::flags::fill_tuple();
-      ++experiment.tested;
-      if (core::engine::flags::test_tuple()) ++experiment.generating;
+      const std::int32_t batch = next_batch(p.tests, kMarkEvery);
+      experiment.generating += core::engine::flags::run_tuples(batch);
+      experiment.tested += batch;
       write_progress_mark();
     } while (experiment.tested < p.tests);
   } while (report_and_ask_restart("; Tolvaric used"));

@@ -40,9 +40,19 @@ inline constexpr std::int32_t kMarkEvery = 256;  // tuples per progress mark
 [[gnu::noinline]] void write_mark();
 
 // Writes ". " when `tested` has reached a multiple of 256.  Inline: the
-// run loops ask after every tuple.
+// run loops ask after every batch.
 inline void write_progress_mark() {
   if (experiment.tested % kMarkEvery == 0) write_mark();
+}
+
+// The tuples of the next batch of a run of `tests` tuples: up to the next
+// progress mark, at most `limit`, and not past the run's end (but at least
+// one: the run loops test a tuple before they compare).
+inline std::int32_t next_batch(std::int32_t tests, std::int32_t limit) {
+  std::int32_t batch = kMarkEvery - experiment.tested % kMarkEvery;
+  if (batch > limit) batch = limit;
+  if (batch > tests - experiment.tested) batch = tests - experiment.tested;
+  return batch < 1 ? 1 : batch;
 }
 
 // After the run: the line end, the counts, the end time, and the line

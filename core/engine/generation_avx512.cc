@@ -157,7 +157,7 @@ void transpose_blocks(TupleBits& tuple, int k, int n) {
 // bytes, 64 at a time, the bytes past its end as zeros.
 void rows_from_packed_bytes(const std::uint8_t* draws, int k, int byte_count,
                             TupleBits& tuple) {
-  prepare_rows(k, 8 * byte_count);
+  prepare_rows(tuple, k, 8 * byte_count);
   for (int r = 0; r < k; ++r) {
     const std::uint8_t* bytes =
         draws + static_cast<std::size_t>(r) * byte_count;

@@ -68,7 +68,7 @@ inline std::uint64_t leading_bytes(int present) {
 // alike in every row and leaves the verdict as it is.
 [[maybe_unused]] void rows_from_packed(const std::uint8_t* draws, int k,
                                        int byte_count, TupleBits& tuple) {
-  prepare_rows(k, 8 * byte_count);
+  prepare_rows(tuple, k, 8 * byte_count);
   const int words = (byte_count + 7) / 8;
   for (int r = 0; r < k; ++r) {
     const std::uint8_t* bytes =
@@ -87,7 +87,7 @@ inline std::uint64_t leading_bytes(int present) {
 // first_bit + r * n.
 [[maybe_unused]] void rows_from_flags(const std::uint64_t* draws, int first_bit,
                                       int k, int n, TupleBits& tuple) {
-  prepare_rows(k, n);
+  prepare_rows(tuple, k, n);
   const int words = words_for(n);
   for (int r = 0; r < k; ++r) {
     std::uint64_t* row = tuple.row(r);
@@ -101,27 +101,6 @@ inline std::uint64_t leading_bytes(int present) {
       if (shift != 0) word |= draws[q + 1] << (64 - shift);
       row[w] = word & element_mask(n, w);
     }
-  }
-}
-
-// The state of stream i at `offset` times `multiplier`, with the modulus a
-// constant so that no division instruction is needed.
-template <int i>
-std::uint32_t state_after(std::uint64_t offset, std::uint32_t multiplier) {
-  const std::uint64_t state =
-      offset * multiplier % kStreamModulus[i] + kStreamFixedPoint[i];
-  return static_cast<std::uint32_t>(state >= kStreamModulus[i] ? state - kStreamModulus[i]
-                                                         : state);
-}
-
-// The stream states after each tuple of a series, one at a time.
-[[maybe_unused]] void tuple_states_one_by_one(
-    const StreamOffsets& base, const std::uint32_t (*multipliers)[kMaxSeries],
-    int tuples, std::uint32_t (*states)[kMaxSeries]) {
-  for (int i = 0; i < tuples; ++i) {
-    states[0][i] = state_after<0>(base.offset[0], multipliers[0][i]);
-    states[1][i] = state_after<1>(base.offset[1], multipliers[1][i]);
-    states[2][i] = state_after<2>(base.offset[2], multipliers[2][i]);
   }
 }
 

@@ -1,7 +1,7 @@
 // The work the engine hands to one instruction set: drawing bytes, bits
-// and fractions, the stream states after a series of tuples, and the
-// generation test on a tuple as drawn.  Each path (portable, AVX2, AVX-512)
-// fills one table of these; dispatch.h chooses the table.
+// and fractions, and the generation test on a tuple as drawn.  Each path
+// (portable, AVX2, AVX-512) fills one table of these; dispatch.h chooses the
+// table.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +19,7 @@ inline constexpr int kRowCapacity = 128;  // components, two groups of 64
 inline constexpr int kMaxGroupRows = 6;
 inline constexpr int kMaxSubsets = 1 << kMaxGroupRows;
 inline constexpr int kMaxGroups = 8;
-// The longest series of tuples whose stream states are worked out at once.
+// The longest series of tuples drawn and tested together.
 inline constexpr int kMaxSeries = 1024;
 
 // The tuple as bits, counted from 0: bit e of row(r) is set when element
@@ -29,6 +29,9 @@ inline constexpr int kMaxSeries = 1024;
 // number of 8-word blocks.
 struct TupleBits {
   int row_stride = 1;  // words from one row to the next
+  // The shape the rows were last cleared for (tuple_bits.h).
+  int prepared_components = -1;
+  int prepared_words = -1;
   alignas(64) std::uint64_t row_words[kRowCapacity * kRowWords];
   alignas(64) std::uint64_t columns[2][kRowWords * 64];
   // Scratch of the generation test: the meet tables, group after group,
@@ -63,14 +66,6 @@ struct Kernels {
   // How far, in units of 2^-64, a fraction may lie from the one the plain
   // extended computation forms, both ways.
   std::uint64_t fraction_error;
-  // The stream states after each of `tuples` (1..kMaxSeries) tuples drawn
-  // from `base`: tuple i ends where multipliers[s][i] (stream s's
-  // multiplier to the power of the draws up to there, reduced) takes the
-  // offset of stream s.  Writes states[s][i], the state the random source
-  // holds for stream s then.
-  void (*tuple_states)(const StreamOffsets& base,
-                       const std::uint32_t (*multipliers)[kMaxSeries],
-                       int tuples, std::uint32_t (*states)[kMaxSeries]);
   // True when the components of a packed tuple generate B_n: every
   // element's column is non-empty and none is contained in another.
   // `draws` holds the tuple as drawn, k rows (1..120) of `byte_count`

@@ -222,40 +222,6 @@ bool separated(TupleBits& tuple, int k, int n) {
   return separated_by_blocks<YmmBlock>(tuple, k, n);
 }
 
-// Offset times multiplier, reduced, in double precision: the product (below
-// 2^40) is exact, and any integer quotient near the true one leaves an
-// exact remainder, within a modulus of the range; one correction each way
-// brings it home.
-void tuple_states(const StreamOffsets& base,
-                  const std::uint32_t (*multipliers)[kMaxSeries], int tuples,
-                  std::uint32_t (*states)[kMaxSeries]) {
-  for (int s = 0; s < kStreams; ++s) {
-    const __m256d offset = _mm256_set1_pd(static_cast<double>(base.offset[s]));
-    const __m256d modulus = _mm256_set1_pd(kStreamModulus[s]);
-    const __m256d inverse = _mm256_set1_pd(1.0 / kStreamModulus[s]);
-    const __m256d fixed = _mm256_set1_pd(kStreamFixedPoint[s]);
-    const __m256d zero = _mm256_setzero_pd();
-    for (int i = 0; i < tuples; i += 4) {
-      const __m256d multiplier = _mm256_cvtepi32_pd(_mm_loadu_si128(
-          reinterpret_cast<const __m128i*>(&multipliers[s][i])));
-      const __m256d product = _mm256_mul_pd(offset, multiplier);
-      const __m256d quotient =
-          _mm256_round_pd(_mm256_mul_pd(product, inverse),
-                          _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-      __m256d state =
-          _mm256_add_pd(_mm256_fnmadd_pd(quotient, modulus, product), fixed);
-      state = _mm256_add_pd(
-          state,
-          _mm256_and_pd(_mm256_cmp_pd(state, zero, _CMP_LT_OQ), modulus));
-      state = _mm256_sub_pd(
-          state,
-          _mm256_and_pd(_mm256_cmp_pd(state, modulus, _CMP_GE_OQ), modulus));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(&states[s][i]),
-                       _mm256_cvtpd_epi32(state));
-    }
-  }
-}
-
 }  // namespace
 
 // A sum's fraction lies within kMarginUnits * 2^-29 of the extended one.
@@ -264,7 +230,6 @@ const Kernels kAvx2Kernels = {draw_bytes,
                               draw_fractions,
                               static_cast<std::uint64_t>(kMarginUnits)
                                   << (64 - kFractionBits),
-                              tuple_states,
                               packed_generates_by_rows<separated>,
                               no_bulk_verdicts,
                               flag_generates_by_rows<separated>};

@@ -187,39 +187,6 @@ void draw_fractions(StreamOffsets& streams, std::uint64_t* out,
   }
 }
 
-// Offset times multiplier, reduced, in double precision: the product (below
-// 2^40) is exact, and any integer quotient near the true one leaves an
-// exact remainder, within a modulus of the range; one correction each way
-// brings it home.
-void tuple_states(const StreamOffsets& base,
-                  const std::uint32_t (*multipliers)[kMaxSeries], int tuples,
-                  std::uint32_t (*states)[kMaxSeries]) {
-  for (int s = 0; s < kStreams; ++s) {
-    const __m512d offset = _mm512_set1_pd(static_cast<double>(base.offset[s]));
-    const __m512d modulus = _mm512_set1_pd(kStreamModulus[s]);
-    const __m512d inverse = _mm512_set1_pd(1.0 / kStreamModulus[s]);
-    const __m512d fixed = _mm512_set1_pd(kStreamFixedPoint[s]);
-    for (int i = 0; i < tuples; i += 8) {
-      const __m512d multiplier = _mm512_cvtepu32_pd(_mm256_loadu_si256(
-          reinterpret_cast<const __m256i*>(&multipliers[s][i])));
-      const __m512d product = _mm512_mul_pd(offset, multiplier);
-      const __m512d quotient =
-          _mm512_roundscale_pd(_mm512_mul_pd(product, inverse),
-                               _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-      __m512d state =
-          _mm512_add_pd(_mm512_fnmadd_pd(quotient, modulus, product), fixed);
-      state = _mm512_mask_add_pd(
-          state, _mm512_cmp_pd_mask(state, _mm512_setzero_pd(), _CMP_LT_OQ),
-          state, modulus);
-      state = _mm512_mask_sub_pd(state,
-                                 _mm512_cmp_pd_mask(state, modulus, _CMP_GE_OQ),
-                                 state, modulus);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(&states[s][i]),
-                          _mm512_cvtpd_epu32(state));
-    }
-  }
-}
-
 }  // namespace
 
 // Fractions of 52 bits, shifted to 64: kMargin units of 2^-52 each way.
@@ -227,7 +194,6 @@ const Kernels kAvx512Kernels = {draw_bytes,
                                 draw_bits,
                                 draw_fractions,
                                 kMargin << 12,
-                                tuple_states,
                                 avx512::packed_generates,
                                 avx512::packed_verdicts,
                                 avx512::flag_generates};

@@ -100,7 +100,6 @@ const Kernels kPortableKernels = {draw_bytes,
                                   draw_bits,
                                   draw_fractions,
                                   kFraction64Error,
-                                  tuple_states_one_by_one,
                                   packed_generates_by_rows<separated>,
                                   no_bulk_verdicts,
                                   flag_generates_by_rows<separated>};

@@ -59,6 +59,9 @@ bool plain_verdict(bool packed) {
                 : core::flags::test_tuple_flags();
 }
 
+// The tuple store of the kernels under test.
+TupleBits tuple_bits;
+
 // The engine's verdict on the tuple in the plain store, on `path`: the
 // store laid out as the engine keeps a tuple as drawn (rows of bytes back
 // to back, or rows of n bits back to back), with room read past the end.

@@ -1,0 +1,48 @@
+// Series of tuples drawn together and tested: the draws of as many tuples
+// as fit a small buffer come from the kernels in one call, and the
+// verdicts follow, in bulk where the path can.  A thread that tests tuples
+// brings a workspace of its own; nothing here is shared between calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/engine/draw_streams.h"
+#include "core/engine/kernels.h"
+
+namespace core::engine {
+
+// The shape of the tuples of a run: packed tuples of k rows of `width`
+// bytes (random_below(256) draws), or flag tuples of k rows of `width`
+// flags (random_below(2) draws); k in 1..120, width in 1..250 or 1..2000.
+struct TupleShape {
+  bool packed = false;
+  int k = 0;
+  int width = 0;
+
+  std::size_t draws() const { return static_cast<std::size_t>(k) * width; }
+  friend bool operator==(const TupleShape&, const TupleShape&) = default;
+};
+
+// The largest tuple's draws: 120 components of 250 bytes or 2000 flags.
+inline constexpr std::size_t kMaxTupleDraws = 240000;
+
+// A thread's room for testing: the draws of one series (and read-ahead
+// room past them) and the tuple store of the generation test.
+struct Workspace {
+  alignas(64) std::uint64_t draws[kMaxTupleDraws / 64 + 8];
+  TupleBits tuple;
+};
+
+// How many tuples of `shape` are drawn together: as many as fit 16 KB of
+// draws, up to kMaxSeries; one when a tuple alone is larger.
+int series_tuples(const TupleShape& shape);
+
+// Verdicts, 1 or 0, of the `tuples` tuples of `shape` whose draws follow
+// `streams`, written to verdicts[0..tuples-1] (and up to 3 bytes more);
+// `streams` is left at the last draw of the last tuple.
+void evaluate_tuples(Workspace& workspace, const TupleShape& shape,
+                     StreamOffsets& streams, int tuples,
+                     std::uint8_t* verdicts);
+
+}  // namespace core::engine
