@@ -1,34 +1,49 @@
-// Batches of tuples through series drawn ahead; see tuple_runs.h.
+// Batches of tuples through series tested ahead, by this thread or by
+// worker threads; see tuple_runs.h.
 #include "core/engine/tuple_runs.h"
 
 #include <cstdint>
 
+#include "core/engine/dispatch.h"
 #include "core/engine/draw_streams.h"
 #include "core/engine/tuple_series.h"
+#include "core/engine/worker_pool.h"
+#include "platform/processors.h"
 #include "runtime/random_source.h"
 
 namespace core::engine {
 namespace {
 
 // Where a run stands: its shape, the offsets after the last tuple handed
-// out (and the states they give, where the source must still stand), the
-// offsets after the last tuple tested, and the verdicts tested but not yet
-// handed out.
+// out (and the states they give, where the source must still stand), and
+// the verdicts tested but not yet handed out.
 struct Run {
+  bool started = false;
   TupleShape shape;
   StreamOffsets handed{};
   StreamStates expected{};
-  StreamOffsets tested{};
+  const std::uint8_t* verdicts = nullptr;
   int next = 0;   // the next verdict to hand out
   int ready = 0;  // verdicts tested
   // a^((i + 1) * draws per tuple) for each stream: takes an offset i + 1
   // tuples ahead.
   std::uint32_t multipliers[kStreams][kMaxSeries];
-  std::uint8_t verdicts[kMaxSeries + 4];
 };
 
 Run run;
-Workspace workspace;
+
+// Tested by this thread when there are no workers: the offsets after the
+// last tuple tested, and the verdicts of one series.
+struct OwnTests {
+  StreamOffsets tested{};
+  std::uint8_t verdicts[kMaxSeries + 4];
+  Workspace workspace;
+};
+
+OwnTests own;
+
+int threads = 0;  // 0 until the first run asks the processors
+WorkerPool* workers = nullptr;
 
 void prepare_multipliers(const TupleShape& shape) {
   StreamOffsets step{};
@@ -47,39 +62,65 @@ void prepare_multipliers(const TupleShape& shape) {
 // Starts afresh from where the source stands, which `taken` holds.
 [[gnu::noinline]] void restart(const TupleShape& shape,
                                const StreamStates& taken) {
-  if (!(shape == run.shape)) prepare_multipliers(shape);
+  if (threads == 0) set_engine_threads(0);
+  if (!run.started || !(shape == run.shape)) prepare_multipliers(shape);
+  run.started = true;
   run.shape = shape;
   run.handed = offsets_of(taken);
-  run.tested = run.handed;
   run.next = 0;
   run.ready = 0;
+  if (workers != nullptr) {
+    restart_workers(*workers, shape, run.handed, kernels());
+  } else {
+    own.tested = run.handed;
+  }
 }
 
-[[gnu::noinline]] void test_ahead() {
-  const int tuples = series_tuples(run.shape);
-  evaluate_tuples(workspace, run.shape, run.tested, tuples, run.verdicts);
+[[gnu::noinline]] void take_tested() {
   run.next = 0;
-  run.ready = tuples;
+  if (workers != nullptr) {
+    run.verdicts = next_worker_verdicts(*workers, run.ready);
+    return;
+  }
+  run.ready = series_tuples(run.shape);
+  evaluate_tuples(own.workspace, run.shape, kernels(), own.tested, run.ready,
+                  own.verdicts);
+  run.verdicts = own.verdicts;
 }
 
-// Moves the handed-out offsets `count` (1..kMaxSeries) tuples on.
+// Moves the handed-out offsets `count` tuples on.
 void hand_out(int count) {
-  const int j = count - 1;
-  StreamOffsets factors{};
-  for (int i = 0; i < kStreams; ++i) factors.offset[i] = run.multipliers[i][j];
-  multiply_streams(run.handed, factors);
+  for (; count > 0; count -= kMaxSeries) {
+    const int j = (count < kMaxSeries ? count : kMaxSeries) - 1;
+    StreamOffsets factors{};
+    for (int i = 0; i < kStreams; ++i) {
+      factors.offset[i] = run.multipliers[i][j];
+    }
+    multiply_streams(run.handed, factors);
+  }
 }
 
 }  // namespace
 
+int engine_threads() { return threads; }
+
+void set_engine_threads(int count) {
+  if (count < 1) count = platform::usable_processors();
+  if (count == threads) return;
+  if (workers != nullptr) stop_workers(workers);
+  workers = count > 1 ? start_workers(count) : nullptr;
+  threads = count;
+  run.started = false;
+}
+
 std::int32_t run_tuples(const TupleShape& shape, std::int32_t count) {
   const StreamStates taken = runtime::take_streams();
-  if (!(shape == run.shape) || !(taken == run.expected) || run.ready == 0) {
+  if (!run.started || !(shape == run.shape) || !(taken == run.expected)) {
     restart(shape, taken);
   }
   std::int32_t generating = 0;
   while (count > 0) {
-    if (run.next == run.ready) test_ahead();
+    if (run.next == run.ready) take_tested();
     const int available = run.ready - run.next;
     const int take = count < available ? count : available;
     const std::uint8_t* verdicts = run.verdicts + run.next;

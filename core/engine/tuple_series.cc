@@ -4,8 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/engine/dispatch.h"
-
 namespace core::engine {
 namespace {
 
@@ -22,9 +20,8 @@ int series_tuples(const TupleShape& shape) {
 }
 
 void evaluate_tuples(Workspace& workspace, const TupleShape& shape,
-                     StreamOffsets& streams, int tuples,
+                     const Kernels& path, StreamOffsets& streams, int tuples,
                      std::uint8_t* verdicts) {
-  const Kernels& path = kernels();
   const std::size_t per_tuple = shape.draws();
   const int series = series_tuples(shape);
   auto* const bytes = reinterpret_cast<std::uint8_t*>(workspace.draws);

@@ -39,10 +39,10 @@ struct Workspace {
 int series_tuples(const TupleShape& shape);
 
 // Verdicts, 1 or 0, of the `tuples` tuples of `shape` whose draws follow
-// `streams`, written to verdicts[0..tuples-1] (and up to 3 bytes more);
-// `streams` is left at the last draw of the last tuple.
+// `streams`, by `path`'s kernels, written to verdicts[0..tuples-1] (and up
+// to 3 bytes more); `streams` is left at the last draw of the last tuple.
 void evaluate_tuples(Workspace& workspace, const TupleShape& shape,
-                     StreamOffsets& streams, int tuples,
+                     const Kernels& path, StreamOffsets& streams, int tuples,
                      std::uint8_t* verdicts);
 
 }  // namespace core::engine

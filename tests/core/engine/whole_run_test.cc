@@ -11,6 +11,7 @@
 #include "core/engine/dispatch.h"
 #include "core/engine/flag_engine.h"
 #include "core/engine/packed_engine.h"
+#include "core/engine/tuple_runs.h"
 #include "core/flag_tuple.h"
 #include "core/packed_tuple.h"
 #include "core/parameters.h"
@@ -82,45 +83,65 @@ bool same_state(const runtime::RandomState& a, const runtime::RandomState& b) {
 // What happens between runs: the next run's seeding, or plain draws.
 enum class Between { kNewSeed, kSameSeed, kPlainDraws };
 
+// The counts of a session's runs and the random state after each.
+struct Session {
+  std::vector<int> generating;
+  std::vector<runtime::RandomState> states;
+};
+
 // A program's session: runs one after another, with `between` before
-// each; the engine's counts and states must be the plain ones.
+// each, by the plain operations or by the engine.
+Session run_session(const std::vector<RunShape>& runs, std::uint32_t seed,
+                    Between between, bool engine) {
+  fake::reset();
+  runtime::random_state = runtime::RandomState{};
+  std::uint32_t ticks = seed;
+  Session session;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    if (i == 0 || between == Between::kNewSeed) {
+      fake::state.tick_count = ticks;
+      runtime::seed_from_ticks();
+    } else if (between == Between::kSameSeed) {
+      // A tick count that happens to equal the last seed: no
+      // re-initialisation, the streams go on.
+      fake::state.tick_count = runtime::random_state.last_seed;
+      runtime::seed_from_ticks();
+    } else {
+      for (int d = 0; d < 7; ++d) runtime::random_below(256);
+    }
+    session.generating.push_back(engine ? engine_run(runs[i])
+                                        : plain_run(runs[i]));
+    session.states.push_back(runtime::random_state);
+    ticks = ticks * 2654435761u + 12345;
+  }
+  return session;
+}
+
+// The engine's counts and states must be the plain ones on every path,
+// with one thread and with workers: 1 to 8 threads on the best path
+// (more than this machine's processors too), 1 and 3 on the others.
 void expect_same_session(const std::vector<RunShape>& runs, std::uint32_t seed,
                          Between between) {
+  const Session plain = run_session(runs, seed, between, false);
   const Path before = selected_path();
+
   for (Path path : supported_paths()) {
-    SCOPED_TRACE(path_name(path));
     select_path(path);
-    fake::reset();
-    runtime::RandomState plain{};
-    runtime::RandomState engine{};
-    std::uint32_t ticks = seed;
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-      SCOPED_TRACE(testing::Message() << "run " << i);
-      const auto prepare = [&](runtime::RandomState& state) {
-        runtime::random_state = state;
-        if (i == 0 || between == Between::kNewSeed) {
-          fake::state.tick_count = ticks;
-          runtime::seed_from_ticks();
-        } else if (between == Between::kSameSeed) {
-          // A tick count that happens to equal the last seed: no
-          // re-initialisation, the streams go on.
-          fake::state.tick_count = runtime::random_state.last_seed;
-          runtime::seed_from_ticks();
-        } else {
-          for (int d = 0; d < 7; ++d) runtime::random_below(256);
-        }
-      };
-      prepare(plain);
-      const int expected = plain_run(runs[i]);
-      plain = runtime::random_state;
-      prepare(engine);
-      EXPECT_EQ(engine_run(runs[i]), expected);
-      engine = runtime::random_state;
-      EXPECT_TRUE(same_state(engine, plain));
-      ticks = ticks * 2654435761u + 12345;
+    for (int threads = 1; threads <= 8; ++threads) {
+      if (path != best_path() && threads != 1 && threads != 3) continue;
+      SCOPED_TRACE(testing::Message()
+                   << path_name(path) << ", " << threads << " threads");
+      set_engine_threads(threads);
+      const Session engine = run_session(runs, seed, between, true);
+      for (std::size_t i = 0; i < runs.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "run " << i);
+        EXPECT_EQ(engine.generating[i], plain.generating[i]);
+        EXPECT_TRUE(same_state(engine.states[i], plain.states[i]));
+      }
     }
   }
   select_path(before);
+  set_engine_threads(0);
 }
 
 TEST(WholeRuns, SameCountsAndStatesAsPlainOperations) {
@@ -136,6 +157,16 @@ TEST(WholeRuns, SameCountsAndStatesAsPlainOperations) {
        {{true, 64, 16, 700}, {true, 64, 22, 700}},
        4294967295u},
       {"packed 2000 120", {{true, 2000, 120, 2}}, 1000003},
+      // Runs stopped after any number of tuples, as Alt-R stops them: the
+      // next run carries on from exactly there.
+      // (n=16, k=16: about one tuple in six generates.)
+      {"packed 16 16 stopped anywhere",
+       {{true, 16, 16, 1},
+        {true, 16, 16, 257},
+        {true, 16, 16, 4099},
+        {true, 16, 16, 77},
+        {true, 16, 16, 30001}},
+       777},
       {"flags 20 20 and 3 3", {{false, 20, 20, 1500}, {false, 3, 3, 1000}}, 0},
       {"flags 57 17", {{false, 57, 17, 300}}, 999999},
       {"flags 200 24", {{false, 200, 24, 40}}, 2147483648u},

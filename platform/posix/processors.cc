@@ -1,0 +1,16 @@
+// The processors of the affinity mask on POSIX (sched_getaffinity).
+#include "platform/processors.h"
+
+#include <sched.h>
+
+namespace platform {
+
+int usable_processors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  const int count = CPU_COUNT(&set);
+  return count < 1 ? 1 : count;
+}
+
+}  // namespace platform
