@@ -76,9 +76,9 @@ sanitize: deps
 	cd $(BUILD)-sanitize && ctest --output-on-failure -j $(JOBS)
 
 # The engine against the plain operations, every path this processor runs,
-# medians of five repetitions, then whole runs of the programs.
-bench:
-	@sh scripts/install_deps.sh bench
+# plain and engine rounds alternated; all threads against one; then whole
+# runs of the programs.
+bench: deps
 	$(CONFIGURE)
 	cmake --build $(BUILD) -j $(JOBS) --target engine_bench quintrel tolvaric
 	./$(BUILD)/engine_bench

@@ -11,10 +11,6 @@ need make /usr/bin/make
 need binutils /usr/bin/addr2line
 need libgtest-dev /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake
 need tmux /usr/bin/tmux  # quintrel's real-terminal tests
-if [ "$1" = bench ]; then  # Google Benchmark, for `make bench` only
-  need libbenchmark-dev \
-    /usr/lib/x86_64-linux-gnu/cmake/benchmark/benchmarkConfig.cmake
-fi
 # The Windows build and its tests under wine, without the recommended
 # packages (desktop libraries, fonts) that no console program uses.
 lean=""
