@@ -1,8 +1,9 @@
 // The generation test on the AVX-512 path, compiled with -mavx512f
 // -mavx512dq -mavx512bw -mavx512vl -mavx512ifma -mavx512vbmi -mgfni (and
-// the AVX2 set): columns from rows by byte permutations around the GF(2^8)
-// affine instruction, which transposes 8x8 bit blocks; up to 64 elements
-// as narrow columns, more through the meet tables eight words at a time.
+// the AVX2 set): columns from rows by the transposition of
+// transpose_avx512.h; up to 64 elements as narrow columns
+// (narrow_columns_avx512.h), more through the meet tables eight words at
+// a time.
 #include "core/engine/generation_avx512.h"
 
 #include <immintrin.h>
@@ -12,146 +13,12 @@
 
 #include "core/engine/kernel_common.h"
 #include "core/engine/kernels.h"
+#include "core/engine/narrow_columns_avx512.h"
+#include "core/engine/transpose_avx512.h"
 #include "core/engine/tuple_bits.h"
 
 namespace core::engine {
 namespace {
-
-// Byte permutations of the transposition, for eight qwords of eight bytes.
-struct ByteOrders {
-  // Qword J, byte 7 - L takes qword L, byte J: bytes transposed, with the
-  // row order reversed to undo the reversal of the affine step.
-  unsigned char rows_to_blocks[64];
-  // Qword j, byte I takes qword I, byte j: a plain byte transpose.
-  unsigned char blocks_to_columns[64];
-};
-
-constexpr ByteOrders build_byte_orders() {
-  ByteOrders orders{};
-  for (int a = 0; a < 8; ++a) {
-    for (int b = 0; b < 8; ++b) {
-      orders.rows_to_blocks[8 * a + 7 - b] =
-          static_cast<unsigned char>(8 * b + a);
-      orders.blocks_to_columns[8 * a + b] =
-          static_cast<unsigned char>(8 * b + a);
-    }
-  }
-  return orders;
-}
-
-constexpr ByteOrders kByteOrders = build_byte_orders();
-
-// Byte j of every qword set to bit j: as the data of the affine step, it
-// reads column j of each 8x8 matrix.
-constexpr long long kOneHotBytes = 0x8040201008040201ll;
-
-// For each step b = 1, 2, 4 of the qword transpose: where the lower and
-// the upper vector of a pair take their qwords from (0..7 the first of the
-// pair, 8..15 the second).
-struct QwordOrders {
-  alignas(64) long long low[3][8];
-  alignas(64) long long high[3][8];
-};
-
-constexpr QwordOrders build_qword_orders() {
-  QwordOrders orders{};
-  for (int step = 0; step < 3; ++step) {
-    const int b = 1 << step;
-    for (int p = 0; p < 8; ++p) {
-      orders.low[step][p] = (p & b) == 0 ? p : 8 + p - b;
-      orders.high[step][p] = (p & b) == 0 ? p + b : 8 + p;
-    }
-  }
-  return orders;
-}
-
-constexpr QwordOrders kQwordOrders = build_qword_orders();
-
-// Exchanges qword J of v[I] with qword I of v[J] across the eight vectors.
-[[gnu::always_inline]] inline void transpose_qwords(__m512i v[8]) {
-  for (int step = 0; step < 3; ++step) {
-    const int b = 1 << step;
-    const __m512i low = _mm512_load_si512(kQwordOrders.low[step]);
-    const __m512i high = _mm512_load_si512(kQwordOrders.high[step]);
-    for (int i = 0; i < 8; ++i) {
-      if ((i & b) != 0) continue;
-      const __m512i x = v[i];
-      const __m512i y = v[i + b];
-      v[i] = _mm512_permutex2var_epi64(x, low, y);
-      v[i + b] = _mm512_permutex2var_epi64(x, high, y);
-    }
-  }
-}
-
-// Eight rows of one word each (qword L: row L) as 8x8 blocks turned
-// round: qword J, byte j holds element 8J + j of the word, bit L of it
-// from row L.
-__m512i blocks_from_rows(__m512i rows) {
-  return _mm512_gf2p8affine_epi64_epi8(
-      _mm512_set1_epi64(kOneHotBytes),
-      _mm512_permutexvar_epi8(_mm512_loadu_si512(kByteOrders.rows_to_blocks),
-                              rows),
-      0);
-}
-
-// Qword columns of elements 8J..8J+7 into out[J] from the turned blocks
-// of eight row octets (v[o] for rows 8o..8o+7); v is overwritten.
-void columns_from_blocks(__m512i v[8], __m512i out[8]) {
-  transpose_qwords(v);
-  // v[J], qword o, byte j: element 8J + j, rows 8o..8o+7.
-  const __m512i blocks_to_columns =
-      _mm512_loadu_si512(kByteOrders.blocks_to_columns);
-  for (int J = 0; J < 8; ++J) {
-    out[J] = _mm512_permutexvar_epi8(blocks_to_columns, v[J]);
-  }
-}
-
-// Columns from rows: for each group of 64 rows and each block of 8 words,
-// eight rows at a time are turned into eight words' 8x8 blocks, then each
-// word's blocks of the 64 rows into its 64 columns.  Rows of one word (n
-// <= 64) are one block of their own.
-void transpose_blocks(TupleBits& tuple, int k, int n) {
-  const int words = words_for(n);
-  // blocks[w][o]: word w of the block, rows 8o..8o+7 of the group.
-  alignas(64) __m512i blocks[8][8];
-  for (int half = 0; half < 2; ++half) {
-    const int first_row = 64 * half;
-    // With k <= 64 the second half of the columns is never read.
-    if (first_row >= k) break;
-    const int octets =
-        (k - first_row + 7) / 8 < 8 ? (k - first_row + 7) / 8 : 8;
-    for (int first_word = 0; first_word < words; first_word += 8) {
-      for (int o = 0; o < 8; ++o) {
-        if (o >= octets) {
-          for (int w = 0; w < 8; ++w) blocks[w][o] = _mm512_setzero_si512();
-          continue;
-        }
-        if (tuple.row_stride == 1) {
-          // One-word rows lie next to each other: eight of them at once.
-          blocks[0][o] = blocks_from_rows(
-              _mm512_loadu_si512(tuple.row(first_row + 8 * o)));
-          continue;
-        }
-        __m512i v[8];
-        for (int i = 0; i < 8; ++i) {
-          v[i] =
-              _mm512_load_si512(tuple.row(first_row + 8 * o + i) + first_word);
-        }
-        // v[w], qword i: word first_word + w of row 8o + i.
-        transpose_qwords(v);
-        for (int w = 0; w < 8; ++w) blocks[w][o] = blocks_from_rows(v[w]);
-      }
-      const int last = words - first_word < 8 ? words - first_word : 8;
-      for (int w = 0; w < last; ++w) {
-        __m512i out[8];
-        columns_from_blocks(blocks[w], out);
-        std::uint64_t* columns = tuple.columns[half] + 64 * (first_word + w);
-        for (int J = 0; J < 8; ++J)
-          _mm512_storeu_si512(columns + 8 * J, out[J]);
-      }
-    }
-  }
-}
 
 // Rows of a packed tuple with byte_count > 8 from its draws: each row's
 // bytes, 64 at a time, the bytes past its end as zeros.
@@ -186,125 +53,6 @@ struct ZmmBlock {
   }
   static bool is_zero(Type a) { return _mm512_test_epi64_mask(a, a) == 0; }
 };
-
-// Columns of up to 64 elements (n <= 64) in lanes as narrow as k allows,
-// so that one comparison covers many elements.  Lane supplies kLanes,
-// copy(columns, lane) (every lane set to that lane of `columns`) and
-// misses(a, b) (the lanes where a & b == 0).
-struct ByteLanes {
-  static constexpr int kLanes = 64;
-  static __m512i copy(__m512i columns, int lane) {
-    return _mm512_permutexvar_epi8(_mm512_set1_epi8(static_cast<char>(lane)),
-                                   columns);
-  }
-  static std::uint64_t misses(__m512i a, __m512i b) {
-    return _mm512_testn_epi8_mask(a, b);
-  }
-};
-struct WordLanes {
-  static constexpr int kLanes = 32;
-  static __m512i copy(__m512i columns, int lane) {
-    return _mm512_permutexvar_epi16(_mm512_set1_epi16(static_cast<short>(lane)),
-                                    columns);
-  }
-  static std::uint64_t misses(__m512i a, __m512i b) {
-    return _mm512_testn_epi16_mask(a, b);
-  }
-};
-struct DwordLanes {
-  static constexpr int kLanes = 16;
-  static __m512i copy(__m512i columns, int lane) {
-    return _mm512_permutexvar_epi32(_mm512_set1_epi32(lane), columns);
-  }
-  static std::uint64_t misses(__m512i a, __m512i b) {
-    return _mm512_testn_epi32_mask(a, b);
-  }
-};
-struct QwordLanes {
-  static constexpr int kLanes = 8;
-  static __m512i copy(__m512i columns, int lane) {
-    return _mm512_permutexvar_epi64(_mm512_set1_epi64(lane), columns);
-  }
-  static std::uint64_t misses(__m512i a, __m512i b) {
-    return _mm512_testn_epi64_mask(a, b);
-  }
-};
-
-// The generation test on narrow columns, kVectors vectors of them: for
-// each element e, the elements whose columns contain e's must be e alone.
-// `high` holds components 64 and up, or nothing when k <= 64.
-template <class Lane, int kVectors>
-bool separated_narrow(const __m512i* low, const __m512i* high, int n) {
-  constexpr int kLanes = Lane::kLanes;
-  const __m512i ones = _mm512_set1_epi64(-1);
-  __m512i low_missing[kVectors];
-  __m512i high_missing[kVectors];
-  std::uint64_t present[kVectors];
-  for (int v = 0; v < kVectors; ++v) {
-    present[v] = n > v * kLanes ? low_bits(n - v * kLanes) : 0;
-    low_missing[v] = _mm512_xor_si512(low[v], ones);
-    std::uint64_t empty = Lane::misses(low[v], low[v]);
-    if (high != nullptr) {
-      high_missing[v] = _mm512_xor_si512(high[v], ones);
-      empty &= Lane::misses(high[v], high[v]);
-    }
-    if ((empty & present[v]) != 0) return false;
-  }
-  for (int e = 0; e < n; ++e) {
-    const int home = e / kLanes;
-    const __m512i mine = Lane::copy(low[home], e % kLanes);
-    std::uint64_t containing = 0;
-    if (high == nullptr) {
-      for (int v = 0; v < kVectors; ++v) {
-        containing |= (Lane::misses(mine, low_missing[v]) & present[v])
-                      << (v * kLanes % 64);
-      }
-    } else {
-      const __m512i mine_high = Lane::copy(high[home], e % kLanes);
-      for (int v = 0; v < kVectors; ++v) {
-        containing |= (Lane::misses(mine, low_missing[v]) &
-                       Lane::misses(mine_high, high_missing[v]) & present[v])
-                      << (v * kLanes % 64);
-      }
-    }
-    if (containing != std::uint64_t{1} << e) return false;
-  }
-  return true;
-}
-
-// Byte indexes that interleave the lanes of two vectors, element by
-// element, into lanes twice as wide: widen[w][half] for narrow lanes of
-// 8 (w = 0) or 16 bits (w = 1), elements from half * 64 / (2 * lane bytes).
-struct WidenOrders {
-  unsigned char index[2][2][64];
-};
-
-constexpr WidenOrders build_widen_orders() {
-  WidenOrders orders{};
-  for (int w = 0; w < 2; ++w) {
-    const int per = w + 1;  // bytes per narrow lane
-    for (int half = 0; half < 2; ++half) {
-      for (int i = 0; i < 64; ++i) {
-        const int lane = i / (2 * per);
-        const int from_second = (i / per) % 2;
-        orders.index[w][half][i] = static_cast<unsigned char>(
-            64 * from_second + (half * 32 / per + lane) * per + i % per);
-      }
-    }
-  }
-  return orders;
-}
-
-constexpr WidenOrders kWidenOrders = build_widen_orders();
-
-// out[0], out[1]: a and b interleaved into lanes of twice `width` bits.
-void widen(__m512i a, __m512i b, int width, __m512i out[2]) {
-  const int w = width == 8 ? 0 : 1;
-  out[0] = _mm512_permutex2var_epi8(
-      a, _mm512_loadu_si512(kWidenOrders.index[w][0]), b);
-  out[1] = _mm512_permutex2var_epi8(
-      a, _mm512_loadu_si512(kWidenOrders.index[w][1]), b);
-}
 
 // Byte indexes that take eight rows of `bytes` bytes each (1..8), back to
 // back, to qwords of rows_to_blocks order: qword q, byte 7 - L takes byte
