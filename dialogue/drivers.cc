@@ -85,8 +85,9 @@ void tolvaric::run() {
       const std::int32_t batch = next_batch(p.tests, kMarkEvery);
       experiment.generating += core::engine::flags::run_tuples(batch);
       experiment.tested += batch;
-      write_progress_mark();
+      hold_progress_mark();
     } while (experiment.tested < p.tests);
+    release_marks();
   } while (report_and_ask_restart("; Tolvaric used"));
   say_goodbye();
 }

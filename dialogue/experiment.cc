@@ -50,12 +50,39 @@ void write_start_lines(std::string_view version) {
 
 void write_mark() { write_text(". "); }
 
+namespace {
+
+struct HeldMarks {
+  std::int32_t count = 0;
+  std::uint32_t released_at = 0;  // the tick count when they last went out
+};
+
+HeldMarks held;
+
+}  // namespace
+
+void hold_mark() {
+  ++held.count;
+  if (runtime::read_tick_count() != held.released_at) release_marks();
+}
+
+void release_marks() {
+  if (held.count == 0) return;
+  // The channel's buffer passes them on 256 bytes at a time.
+  for (std::int32_t i = 0; i < held.count; ++i) {
+    runtime::write_string(runtime::output_channel, 0, ". ");
+  }
+  held.count = 0;
+  held.released_at = runtime::read_tick_count();
+  runtime::end_write(runtime::output_channel);
+  runtime::check_io();
+}
+
 std::int32_t elapsed_milliseconds(const TimeOfDay& start,
                                   const TimeOfDay& end) {
-  std::int32_t elapsed = (end.hour - start.hour) * 3600000 +
-                         (end.minute - start.minute) * 60000 +
-                         (end.second - start.second) * 1000 +
-                         end.millisecond - start.millisecond;
+  std::int32_t elapsed =
+      (end.hour - start.hour) * 3600000 + (end.minute - start.minute) * 60000 +
+      (end.second - start.second) * 1000 + end.millisecond - start.millisecond;
   if (elapsed < 0) elapsed += kMillisecondsPerDay;
   return elapsed;
 }
@@ -74,10 +101,9 @@ void write_report(std::string_view used) {
   runtime::end_write(output_channel);
   runtime::check_io();
   read_time(experiment.end_time);
-  experiment.seconds =
-      static_cast<double>(
-          elapsed_milliseconds(experiment.start_time, experiment.end_time)) /
-      1000.0;
+  experiment.seconds = static_cast<double>(elapsed_milliseconds(
+                           experiment.start_time, experiment.end_time)) /
+                       1000.0;
   runtime::write_string(output_channel, 0, used);
   runtime::write_real(output_channel, 15, 3, experiment.seconds);
   runtime::write_string(output_channel, 0, " seconds.");

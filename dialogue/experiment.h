@@ -45,6 +45,21 @@ inline void write_progress_mark() {
   if (experiment.tested % kMarkEvery == 0) write_mark();
 }
 
+// Counts a mark that is to be written, and writes the marks held back
+// when the millisecond tick count has moved since they last went out.
+[[gnu::noinline]] void hold_mark();
+
+// The same as write_progress_mark for tolvaric, whose marks go to
+// standard output: a write per mark would cost as much as 256 small
+// tuples, so marks are held back for up to about a millisecond.
+inline void hold_progress_mark() {
+  if (experiment.tested % kMarkEvery == 0) hold_mark();
+}
+
+// Writes the marks held back, if any, as one statement: at the end of
+// every run, before anything else is written or read.
+[[gnu::noinline]] void release_marks();
+
 // The tuples of the next batch of a run of `tests` tuples: up to the next
 // progress mark, at most `limit`, and not past the run's end (but at least
 // one: the run loops test a tuple before they compare).
