@@ -72,6 +72,45 @@ void multiply_streams(StreamOffsets& offsets, const StreamOffsets& factors) {
   offsets.offset[2] = reduce<2>(offsets.offset[2] * factors.offset[2]);
 }
 
+void prepare_stride_tables(int stride, StrideTables& out) {
+  if (out.stride == stride) return;
+  __extension__ typedef unsigned __int128 Wide;
+  // As build_draw_tables rounds them.
+  const auto scaled = [](std::uint64_t value, int bits, std::uint64_t m) {
+    return static_cast<std::uint64_t>(((Wide{value} << bits) + m / 2) / m);
+  };
+  DrawTables& t = out.tables;
+  for (int i = 0; i < kStreams; ++i) {
+    const std::uint64_t m = kStreamModulus[i];
+    const std::uint64_t step = runtime::stream_power(i, stride);
+    std::uint64_t power = kStreamMultiplier[i];
+    for (int j = 0; j < kBlock; ++j) {
+      t.power[i][j] = static_cast<std::uint32_t>(power);
+      t.fraction64[i][j] = scaled(power, 64, m);
+      t.fraction52[i][j] = scaled(power, 52, m);
+      t.fraction_double[i][j] =
+          static_cast<double>(power) / static_cast<double>(m);
+      power = power * step % m;
+    }
+    out.block_step[i] =
+        runtime::stream_power(i, static_cast<std::uint64_t>(kBlock) *
+                                     static_cast<std::uint64_t>(stride));
+  }
+  t.fixed64 = draw_tables.fixed64;
+  t.fixed52 = draw_tables.fixed52;
+  t.fixed_double = draw_tables.fixed_double;
+  out.stride = stride;
+}
+
+std::int32_t settle_draw_at(const StreamOffsets& base, const DrawTables& tables,
+                            int j, std::int32_t bound) {
+  StreamOffsets reached = base;
+  StreamOffsets factors{};
+  for (int i = 0; i < kStreams; ++i) factors.offset[i] = tables.power[i][j];
+  multiply_streams(reached, factors);
+  return runtime::extended_draw_below(states_at(reached), bound);
+}
+
 std::int32_t settle_draw(const StreamOffsets& base, int lane,
                          std::int32_t bound) {
   StreamOffsets reached = base;

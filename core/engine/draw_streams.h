@@ -45,6 +45,25 @@ struct StreamOffsets {
   std::uint64_t offset[kStreams];
 };
 
+// Draws at a stride, for a tuple's deciding draws: entry j of `tables`
+// describes the draw 1 + j * stride draws after a block's base (stride 1
+// gives draw_tables), and `block_step` (a^(kBlock * stride)) moves the
+// base on by a block of them.
+struct StrideTables {
+  int stride = 0;
+  std::uint32_t block_step[kStreams];
+  DrawTables tables;
+};
+
+// Fills `out` for `stride` (1 or more), unless it holds that stride
+// already.
+void prepare_stride_tables(int stride, StrideTables& out);
+
+// The exact random_below(bound) of the draw that entry j of `tables`
+// describes after `base`, by the extended-precision steps.
+std::int32_t settle_draw_at(const StreamOffsets& base, const DrawTables& tables,
+                            int j, std::int32_t bound);
+
 // The offsets of `states`, and the states of `offsets`.
 StreamOffsets offsets_of(const StreamStates& states);
 StreamStates states_at(const StreamOffsets& offsets);

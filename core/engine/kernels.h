@@ -63,6 +63,16 @@ struct Kernels {
   // `count`.
   void (*draw_fractions)(StreamOffsets& streams, std::uint64_t* out,
                          std::size_t count);
+  // `count` draws of random_below(256) at a stride: out[q] is draw
+  // 1 + q * stride after `base`, as tables.stride says.  May write up to
+  // 63 bytes past `count`.
+  void (*draw_strided_bytes)(const StreamOffsets& base,
+                             const StrideTables& tables, std::uint8_t* out,
+                             std::size_t count);
+  // The narrowest rows (in bytes) of packed tuples that this path draws
+  // lazily (tuple_series.h): where the draws cost more than the first
+  // test on elements 1 to 8 and the tuples it leaves undecided.
+  int lazy_min_width;
   // How far, in units of 2^-64, a fraction may lie from the one the plain
   // extended computation forms, both ways.
   std::uint64_t fraction_error;

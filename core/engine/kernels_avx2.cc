@@ -171,6 +171,54 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
   }
 }
 
+void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
+                        std::uint8_t* out, std::size_t count) {
+  const std::int64_t margin = margin_units();
+  const DrawTables& t = tables.tables;
+  const __m256i byte_mask = _mm256_set1_epi64x(0xFF);
+  const __m256i gather = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+  // Byte 4L + v holds draw 4v + L after the gather: back to draw order.
+  const __m128i order =
+      _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+  StreamOffsets streams = base;
+  alignas(32) std::uint64_t lanes[4];
+  while (count > 0) {
+    const int n = count < kBlock ? static_cast<int>(count) : kBlock;
+    const Offsets d = broadcast(streams);
+    __m256i near = _mm256_setzero_si256();
+    for (int first = 0; first < n; first += 16) {
+      __m256i bytes = _mm256_setzero_si256();
+      for (int v = 0; v < 4; ++v) {
+        const __m256i sum = sums(d, t.fraction_double, first + 4 * v);
+        near = _mm256_or_si256(near, near_lanes(sum, 8, margin));
+        const __m256i top = _mm256_and_si256(
+            _mm256_srli_epi64(sum, kFractionBits - 8), byte_mask);
+        bytes = _mm256_or_si256(bytes, _mm256_slli_epi64(top, 8 * v));
+      }
+      const __m256i gathered = _mm256_permutevar8x32_epi32(bytes, gather);
+      _mm_storeu_si128(
+          reinterpret_cast<__m128i*>(out + first),
+          _mm_shuffle_epi8(_mm256_castsi256_si128(gathered), order));
+    }
+    if (!_mm256_testz_si256(near, near)) {
+      for (int j = 0; j < n; j += 4) {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes),
+                           sums(d, t.fraction_double, j));
+        for (int lane = 0; lane < 4 && j + lane < n; ++lane) {
+          if (!lane_near(lanes[lane], 8, margin)) continue;
+          out[j + lane] = static_cast<std::uint8_t>(
+              settle_draw_at(streams, t, j + lane, 256));
+        }
+      }
+    }
+    StreamOffsets step{};
+    for (int i = 0; i < kStreams; ++i) step.offset[i] = tables.block_step[i];
+    multiply_streams(streams, step);
+    out += n;
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
 void draw_fractions(StreamOffsets& streams, std::uint64_t* out,
                     std::size_t count) {
   const __m256i fraction_mask =
@@ -225,13 +273,16 @@ bool separated(TupleBits& tuple, int k, int n) {
 }  // namespace
 
 // A sum's fraction lies within kMarginUnits * 2^-29 of the extended one.
-const Kernels kAvx2Kernels = {draw_bytes,
-                              draw_bits,
-                              draw_fractions,
-                              static_cast<std::uint64_t>(kMarginUnits)
-                                  << (64 - kFractionBits),
-                              packed_generates_by_rows<separated>,
-                              no_bulk_verdicts,
-                              flag_generates_by_rows<separated>};
+const Kernels kAvx2Kernels = {
+    .draw_bytes = draw_bytes,
+    .draw_bits = draw_bits,
+    .draw_fractions = draw_fractions,
+    .draw_strided_bytes = draw_strided_bytes,
+    .lazy_min_width = 8,
+    .fraction_error = static_cast<std::uint64_t>(kMarginUnits)
+                      << (64 - kFractionBits),
+    .packed_generates = packed_generates_by_rows<separated>,
+    .packed_verdicts = no_bulk_verdicts,
+    .flag_generates = flag_generates_by_rows<separated>};
 
 }  // namespace core::engine

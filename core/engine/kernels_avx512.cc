@@ -34,8 +34,8 @@ Offsets broadcast(const StreamOffsets& streams) {
 
 // The fractions of draws j + 1 .. j + 8 after the offsets' base, in bits
 // 0..51 (the bits above are carries of no meaning).
-__m512i fractions_at(const Offsets& d, int j) {
-  const DrawTables& t = draw_tables;
+__m512i fractions_at(const Offsets& d, int j,
+                     const DrawTables& t = draw_tables) {
   __m512i a = _mm512_madd52lo_epu64(
       _mm512_set1_epi64(static_cast<long long>(t.fixed52)), d.d0,
       _mm512_loadu_si512(&t.fraction52[0][j]));
@@ -172,6 +172,41 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
   }
 }
 
+void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
+                        std::uint8_t* out, std::size_t count) {
+  const Boundary boundary = boundary_for(8);
+  const DrawTables& t = tables.tables;
+  StreamOffsets streams = base;
+  while (count > 0) {
+    const int n = count < kBlock ? static_cast<int>(count) : kBlock;
+    const Offsets d = broadcast(streams);
+    __mmask8 near = 0;
+    for (int j = 0; j < n; j += 8) {
+      const __m512i f = fractions_at(d, j, t);
+      near |= near_lanes(f, boundary);
+      // The low byte of each qword: fraction bits 44..51.
+      _mm_storel_epi64(
+          reinterpret_cast<__m128i*>(out + j),
+          _mm512_cvtepi64_epi8(_mm512_srli_epi64(f, kFractionBits - 8)));
+    }
+    if (near != 0) {
+      for (int j = 0; j < n; j += 8) {
+        const unsigned lanes = near_lanes(fractions_at(d, j, t), boundary);
+        for (int lane = 0; lane < 8 && j + lane < n; ++lane) {
+          if (((lanes >> lane) & 1) == 0) continue;
+          out[j + lane] = static_cast<std::uint8_t>(
+              settle_draw_at(streams, t, j + lane, 256));
+        }
+      }
+    }
+    StreamOffsets step{};
+    for (int i = 0; i < kStreams; ++i) step.offset[i] = tables.block_step[i];
+    multiply_streams(streams, step);
+    out += n;
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
 void draw_fractions(StreamOffsets& streams, std::uint64_t* out,
                     std::size_t count) {
   while (count > 0) {
@@ -190,12 +225,14 @@ void draw_fractions(StreamOffsets& streams, std::uint64_t* out,
 }  // namespace
 
 // Fractions of 52 bits, shifted to 64: kMargin units of 2^-52 each way.
-const Kernels kAvx512Kernels = {draw_bytes,
-                                draw_bits,
-                                draw_fractions,
-                                kMargin << 12,
-                                avx512::packed_generates,
-                                avx512::packed_verdicts,
-                                avx512::flag_generates};
+const Kernels kAvx512Kernels = {.draw_bytes = draw_bytes,
+                                .draw_bits = draw_bits,
+                                .draw_fractions = draw_fractions,
+                                .draw_strided_bytes = draw_strided_bytes,
+                                .lazy_min_width = 3,
+                                .fraction_error = kMargin << 12,
+                                .packed_generates = avx512::packed_generates,
+                                .packed_verdicts = avx512::packed_verdicts,
+                                .flag_generates = avx512::flag_generates};
 
 }  // namespace core::engine

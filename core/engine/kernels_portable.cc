@@ -12,8 +12,8 @@
 namespace core::engine {
 namespace {
 
-std::uint64_t fraction_at(const StreamOffsets& base, int j) {
-  const DrawTables& t = draw_tables;
+std::uint64_t fraction_at(const StreamOffsets& base, int j,
+                          const DrawTables& t = draw_tables) {
   return t.fixed64 + base.offset[0] * t.fraction64[0][j] +
          base.offset[1] * t.fraction64[1][j] +
          base.offset[2] * t.fraction64[2][j];
@@ -75,6 +75,28 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
   }
 }
 
+void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
+                        std::uint8_t* out, std::size_t count) {
+  const std::uint64_t margin = boundary_margins ? kFraction64Error : 0;
+  const DrawTables& t = tables.tables;
+  StreamOffsets streams = base;
+  while (count > 0) {
+    const int n = count < kBlock ? static_cast<int>(count) : kBlock;
+    for (int j = 0; j < n; ++j) {
+      const std::uint64_t f = fraction_at(streams, j, t);
+      out[j] =
+          near_boundary(f, 8, margin)
+              ? static_cast<std::uint8_t>(settle_draw_at(streams, t, j, 256))
+              : static_cast<std::uint8_t>(f >> 56);
+    }
+    StreamOffsets step{};
+    for (int i = 0; i < kStreams; ++i) step.offset[i] = tables.block_step[i];
+    multiply_streams(streams, step);
+    out += n;
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
 void draw_fractions(StreamOffsets& streams, std::uint64_t* out,
                     std::size_t count) {
   while (count > 0) {
@@ -96,12 +118,15 @@ bool separated(TupleBits& tuple, int k, int n) {
 
 }  // namespace
 
-const Kernels kPortableKernels = {draw_bytes,
-                                  draw_bits,
-                                  draw_fractions,
-                                  kFraction64Error,
-                                  packed_generates_by_rows<separated>,
-                                  no_bulk_verdicts,
-                                  flag_generates_by_rows<separated>};
+const Kernels kPortableKernels = {
+    .draw_bytes = draw_bytes,
+    .draw_bits = draw_bits,
+    .draw_fractions = draw_fractions,
+    .draw_strided_bytes = draw_strided_bytes,
+    .lazy_min_width = 2,
+    .fraction_error = kFraction64Error,
+    .packed_generates = packed_generates_by_rows<separated>,
+    .packed_verdicts = no_bulk_verdicts,
+    .flag_generates = flag_generates_by_rows<separated>};
 
 }  // namespace core::engine

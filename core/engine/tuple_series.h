@@ -27,11 +27,23 @@ struct TupleShape {
 // The largest tuple's draws: 120 components of 250 bytes or 2000 flags.
 inline constexpr std::size_t kMaxTupleDraws = 240000;
 
+// Lazy draws suit packed tuples of up to this many components: with more,
+// the first byte of each row decides too few tuples (one in two with 16),
+// and no path tests the first bytes in bulk.
+inline constexpr int kLazyMaxComponents = 8;
+
 // A thread's room for testing: the draws of one series (and read-ahead
-// room past them) and the tuple store of the generation test.
+// room past them) and the tuple store of the generation test; for lazy
+// draws the stride tables, the jumps to each tuple of a series
+// (a^(t * draws per tuple) for stream i in jumps[i][t]) and one tuple's
+// draws.
 struct Workspace {
   alignas(64) std::uint64_t draws[kMaxTupleDraws / 64 + 8];
   TupleBits tuple;
+  StrideTables stride;
+  std::size_t jumps_per_tuple = 0;
+  std::uint32_t jumps[kStreams][kMaxSeries + 1];
+  alignas(64) std::uint8_t single[kLazyMaxComponents * 250 + 64];
 };
 
 // How many tuples of `shape` are drawn together: as many as fit 16 KB of
@@ -41,8 +53,20 @@ int series_tuples(const TupleShape& shape);
 // Verdicts, 1 or 0, of the `tuples` tuples of `shape` whose draws follow
 // `streams`, by `path`'s kernels, written to verdicts[0..tuples-1] (and up
 // to 3 bytes more); `streams` is left at the last draw of the last tuple.
+// Lazily where lazy_draws_suit(shape): draws that cannot change a verdict
+// are not drawn, and the verdicts are the same.
 void evaluate_tuples(Workspace& workspace, const TupleShape& shape,
                      const Kernels& path, StreamOffsets& streams, int tuples,
                      std::uint8_t* verdicts);
+
+// Packed tuples with rows as wide as `path` wants them (lazy_min_width)
+// and at most kLazyMaxComponents rows: the first byte of every row
+// decides most, 98.6 % of them at n = 16, k = 8.
+bool lazy_draws_suit(const TupleShape& shape, const Kernels& path);
+
+// The same, every draw drawn: the reference of the lazy draws' tests.
+void evaluate_tuples_fully(Workspace& workspace, const TupleShape& shape,
+                           const Kernels& path, StreamOffsets& streams,
+                           int tuples, std::uint8_t* verdicts);
 
 }  // namespace core::engine

@@ -172,7 +172,8 @@ int main(int argc, char** argv) {
     TupleShape shape;
     std::uint64_t tuples;
   } runs[] = {{{true, 16, 8}, 10000000}, {{true, 16, 16}, 10000000},
-              {{true, 64, 16}, 2000000}, {{false, 20, 20}, 2000000},
+              {{true, 64, 16}, 2000000}, {{true, 64, 8}, 2000000},
+              {{true, 2000, 8}, 100000}, {{false, 20, 20}, 2000000},
               {{false, 3, 3}, 10000000}, {{true, 2000, 120}, 300},
               {{false, 600, 30}, 20000}};
   for (const auto& run : runs) {

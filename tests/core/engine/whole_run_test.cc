@@ -153,6 +153,10 @@ TEST(WholeRuns, SameCountsAndStatesAsPlainOperations) {
   const Row rows[] = {
       {"packed 16 8, 16 2", {{true, 16, 8, 3000}, {true, 16, 2, 500}}, 12345},
       {"packed 24 10", {{true, 24, 10, 2000}}, 1234567},
+      // Shapes drawn lazily (on every path the second).
+      {"packed 24 8 and 64 8",
+       {{true, 24, 8, 2000}, {true, 64, 8, 700}},
+       31337},
       {"packed 64 16 and 64 22",
        {{true, 64, 16, 700}, {true, 64, 22, 700}},
        4294967295u},
