@@ -92,7 +92,7 @@ void prepare_stride_tables(int stride, StrideTables& out) {
           static_cast<double>(power) / static_cast<double>(m);
       power = power * step % m;
     }
-    out.block_step[i] =
+    out.block_step.offset[i] =
         runtime::stream_power(i, static_cast<std::uint64_t>(kBlock) *
                                      static_cast<std::uint64_t>(stride));
   }

@@ -51,7 +51,7 @@ struct StreamOffsets {
 // base on by a block of them.
 struct StrideTables {
   int stride = 0;
-  std::uint32_t block_step[kStreams];
+  StreamOffsets block_step;
   DrawTables tables;
 };
 

@@ -109,27 +109,34 @@ void settle_near_draws(const Offsets& d, int n, int bits, std::int64_t margin,
   }
 }
 
-void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
-  const std::int64_t margin = margin_units();
+// The bytes of the 16 draws at table entries first..first+15, byte 4L + v
+// from entry first + 4v + L, with their near lanes added to `near`.
+__m128i sixteen_bytes(const Offsets& d, const double (*t)[kBlock], int first,
+                      std::int64_t margin, __m256i& near) {
   const __m256i byte_mask = _mm256_set1_epi64x(0xFF);
   const __m256i gather = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+  __m256i bytes = _mm256_setzero_si256();
+  for (int v = 0; v < 4; ++v) {
+    const __m256i sum = sums(d, t, first + 4 * v);
+    near = _mm256_or_si256(near, near_lanes(sum, 8, margin));
+    const __m256i top =
+        _mm256_and_si256(_mm256_srli_epi64(sum, kFractionBits - 8), byte_mask);
+    bytes = _mm256_or_si256(bytes, _mm256_slli_epi64(top, 8 * v));
+  }
+  return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(bytes, gather));
+}
+
+void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
+  const std::int64_t margin = margin_units();
   while (count > 0) {
     const int n = count < kBlock ? static_cast<int>(count) : kBlock;
     const Offsets d = broadcast(streams);
     __m256i near = _mm256_setzero_si256();
     for (int first = 0; first < n; first += 16) {
-      __m256i bytes = _mm256_setzero_si256();
-      for (int v = 0; v < 4; ++v) {
-        const __m256i sum = sums(d, interleaved.fraction, first + 4 * v);
-        near = _mm256_or_si256(near, near_lanes(sum, 8, margin));
-        const __m256i top = _mm256_and_si256(
-            _mm256_srli_epi64(sum, kFractionBits - 8), byte_mask);
-        bytes = _mm256_or_si256(bytes, _mm256_slli_epi64(top, 8 * v));
-      }
-      // Lane L's low four bytes are draws 4L..4L+3.
-      const __m256i ordered = _mm256_permutevar8x32_epi32(bytes, gather);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + first),
-                       _mm256_castsi256_si128(ordered));
+      // The interleaved tables put draw 4L + v at entry 4v + L: in order.
+      _mm_storeu_si128(
+          reinterpret_cast<__m128i*>(out + first),
+          sixteen_bytes(d, interleaved.fraction, first, margin, near));
     }
     if (!_mm256_testz_si256(near, near)) {
       settle_near_draws(d, n, 8, margin,
@@ -175,9 +182,7 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
                         std::uint8_t* out, std::size_t count) {
   const std::int64_t margin = margin_units();
   const DrawTables& t = tables.tables;
-  const __m256i byte_mask = _mm256_set1_epi64x(0xFF);
-  const __m256i gather = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
-  // Byte 4L + v holds draw 4v + L after the gather: back to draw order.
+  // Byte 4L + v holds draw 4v + L: back to draw order.
   const __m128i order =
       _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
   StreamOffsets streams = base;
@@ -187,18 +192,10 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
     const Offsets d = broadcast(streams);
     __m256i near = _mm256_setzero_si256();
     for (int first = 0; first < n; first += 16) {
-      __m256i bytes = _mm256_setzero_si256();
-      for (int v = 0; v < 4; ++v) {
-        const __m256i sum = sums(d, t.fraction_double, first + 4 * v);
-        near = _mm256_or_si256(near, near_lanes(sum, 8, margin));
-        const __m256i top = _mm256_and_si256(
-            _mm256_srli_epi64(sum, kFractionBits - 8), byte_mask);
-        bytes = _mm256_or_si256(bytes, _mm256_slli_epi64(top, 8 * v));
-      }
-      const __m256i gathered = _mm256_permutevar8x32_epi32(bytes, gather);
-      _mm_storeu_si128(
-          reinterpret_cast<__m128i*>(out + first),
-          _mm_shuffle_epi8(_mm256_castsi256_si128(gathered), order));
+      const __m128i bytes =
+          sixteen_bytes(d, t.fraction_double, first, margin, near);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + first),
+                       _mm_shuffle_epi8(bytes, order));
     }
     if (!_mm256_testz_si256(near, near)) {
       for (int j = 0; j < n; j += 4) {
@@ -211,9 +208,7 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
         }
       }
     }
-    StreamOffsets step{};
-    for (int i = 0; i < kStreams; ++i) step.offset[i] = tables.block_step[i];
-    multiply_streams(streams, step);
+    multiply_streams(streams, tables.block_step);
     out += n;
     count -= static_cast<std::size_t>(n);
   }

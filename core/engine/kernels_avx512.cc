@@ -199,9 +199,7 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
         }
       }
     }
-    StreamOffsets step{};
-    for (int i = 0; i < kStreams; ++i) step.offset[i] = tables.block_step[i];
-    multiply_streams(streams, step);
+    multiply_streams(streams, tables.block_step);
     out += n;
     count -= static_cast<std::size_t>(n);
   }

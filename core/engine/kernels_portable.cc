@@ -89,9 +89,7 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
               ? static_cast<std::uint8_t>(settle_draw_at(streams, t, j, 256))
               : static_cast<std::uint8_t>(f >> 56);
     }
-    StreamOffsets step{};
-    for (int i = 0; i < kStreams; ++i) step.offset[i] = tables.block_step[i];
-    multiply_streams(streams, step);
+    multiply_streams(streams, tables.block_step);
     out += n;
     count -= static_cast<std::size_t>(n);
   }

@@ -12,6 +12,7 @@
 #include "core/engine/draw_streams.h"
 #include "core/engine/fast_draws.h"
 #include "runtime/random_source.h"
+#include "tests/core/engine/engine_paths.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/runtime/boundary_states.h"
 
@@ -20,14 +21,6 @@ namespace {
 
 constexpr std::uint32_t kSeeds[] = {
     0, 1, 12345, 999999, 1000002, 1000003, 1234567, 2147483648u, 4294967295u};
-
-std::vector<Path> supported_paths() {
-  std::vector<Path> paths;
-  for (Path path : kAllPaths) {
-    if (path_supported(path)) paths.push_back(path);
-  }
-  return paths;
-}
 
 // A program that has just started, seeded with `ticks`.
 runtime::RandomState fresh_state(std::uint32_t ticks) {

@@ -14,18 +14,11 @@
 #include "core/engine/instruction_sets.h"
 #include "core/engine/tuple_series.h"
 #include "runtime/random_source.h"
+#include "tests/core/engine/engine_paths.h"
 #include "tests/runtime/boundary_states.h"
 
 namespace core::engine {
 namespace {
-
-std::vector<Path> supported_paths() {
-  std::vector<Path> paths;
-  for (Path path : kAllPaths) {
-    if (path_supported(path)) paths.push_back(path);
-  }
-  return paths;
-}
 
 // The streams as a program seeded with `seed` stands before its first draw.
 StreamOffsets streams_for(std::uint32_t seed) {

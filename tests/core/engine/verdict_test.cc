@@ -18,19 +18,12 @@
 #include "core/packed_tuple.h"
 #include "core/parameters.h"
 #include "runtime/random_source.h"
+#include "tests/core/engine/engine_paths.h"
 
 namespace core::engine {
 namespace {
 
 using Component = std::vector<int>;  // elements, counted from 1
-
-std::vector<Path> supported_paths() {
-  std::vector<Path> paths;
-  for (Path path : kAllPaths) {
-    if (path_supported(path)) paths.push_back(path);
-  }
-  return paths;
-}
 
 // Writes `components` over {1..n} into the plain store of the variant.
 void load_plain(bool packed, int n, const std::vector<Component>& components) {

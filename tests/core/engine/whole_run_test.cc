@@ -16,18 +16,11 @@
 #include "core/packed_tuple.h"
 #include "core/parameters.h"
 #include "runtime/random_source.h"
+#include "tests/core/engine/engine_paths.h"
 #include "tests/fakes/fake_platform.h"
 
 namespace core::engine {
 namespace {
-
-std::vector<Path> supported_paths() {
-  std::vector<Path> paths;
-  for (Path path : kAllPaths) {
-    if (path_supported(path)) paths.push_back(path);
-  }
-  return paths;
-}
 
 struct RunShape {
   bool packed;
