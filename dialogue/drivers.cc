@@ -7,6 +7,7 @@
 
 #include "core/engine/flag_engine.h"
 #include "core/engine/packed_engine.h"
+#include "core/engine/tuple_runs.h"
 #include "core/parameters.h"
 #include "dialogue/experiment.h"
 #include "dialogue/introduction.h"
@@ -68,6 +69,7 @@ void quintrel::run() {
       poll_stop_request(batch);
       write_progress_mark();
     } while (!experiment.stop_requested && experiment.tested < p.tests);
+    core::engine::end_run();
   } while (report_and_ask_restart("; Quintrel used"));
   say_goodbye();
 }
@@ -87,6 +89,7 @@ void tolvaric::run() {
       experiment.tested += batch;
       hold_progress_mark();
     } while (experiment.tested < p.tests);
+    core::engine::end_run();
     release_marks();
   } while (report_and_ask_restart("; Tolvaric used"));
   say_goodbye();

@@ -63,6 +63,7 @@ void prepare_multipliers(const TupleShape& shape) {
 [[gnu::noinline]] void restart(const TupleShape& shape,
                                const StreamStates& taken) {
   if (threads == 0) set_engine_threads(0);
+  if (threads > 1 && workers == nullptr) workers = start_workers(threads);
   if (!run.started || !(shape == run.shape)) prepare_multipliers(shape);
   run.started = true;
   run.shape = shape;
@@ -102,15 +103,17 @@ void hand_out(int count) {
 
 }  // namespace
 
+void end_run() {
+  run.started = false;
+  if (workers != nullptr) stop_workers(workers);
+  workers = nullptr;
+}
+
 int engine_threads() { return threads; }
 
 void set_engine_threads(int count) {
-  if (count < 1) count = platform::usable_processors();
-  if (count == threads) return;
-  if (workers != nullptr) stop_workers(workers);
-  workers = count > 1 ? start_workers(count) : nullptr;
-  threads = count;
-  run.started = false;
+  end_run();
+  threads = count < 1 ? platform::usable_processors() : count;
 }
 
 std::int32_t run_tuples(const TupleShape& shape, std::int32_t count) {

@@ -21,6 +21,12 @@ namespace core::engine {
 // states are those of the plain operations.
 std::int32_t run_tuples(const TupleShape& shape, std::int32_t count);
 
+// Ends the run: the workers finish the chunk in hand and end, so that no
+// thread runs beside the program's between runs and at its end (wine
+// reported errors for threads still there when the process ended).  The
+// next run starts afresh, with new workers.
+void end_run();
+
 // The threads that test tuples: one per usable processor from the first
 // run on (0 before), or what set_engine_threads chose.  With one, no
 // thread is started and the runs test their tuples themselves.
