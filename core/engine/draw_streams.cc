@@ -26,6 +26,12 @@ std::uint32_t state_of(std::uint64_t offset, int stream) {
       state >= kStreamModulus[stream] ? state - kStreamModulus[stream] : state);
 }
 
+// round(value * 2^bits / m), as build_draw_tables rounds its entries.
+std::uint64_t scaled(std::uint64_t value, int bits, std::uint64_t m) {
+  return static_cast<std::uint64_t>(
+      ((tables_detail::Wide{value} << bits) + m / 2) / m);
+}
+
 }  // namespace
 
 constinit const DrawTables draw_tables = build_draw_tables();
@@ -74,11 +80,6 @@ void multiply_streams(StreamOffsets& offsets, const StreamOffsets& factors) {
 
 void prepare_stride_tables(int stride, StrideTables& out) {
   if (out.stride == stride) return;
-  __extension__ typedef unsigned __int128 Wide;
-  // As build_draw_tables rounds them.
-  const auto scaled = [](std::uint64_t value, int bits, std::uint64_t m) {
-    return static_cast<std::uint64_t>(((Wide{value} << bits) + m / 2) / m);
-  };
   DrawTables& t = out.tables;
   for (int i = 0; i < kStreams; ++i) {
     const std::uint64_t m = kStreamModulus[i];
@@ -99,7 +100,26 @@ void prepare_stride_tables(int stride, StrideTables& out) {
   t.fixed64 = draw_tables.fixed64;
   t.fixed52 = draw_tables.fixed52;
   t.fixed_double = draw_tables.fixed_double;
+  interleave(t, out.interleaved);
   out.stride = stride;
+}
+
+void prepare_column_tables(int k, int width, ColumnTables& out) {
+  if (out.k == k && out.width == width) return;
+  for (int i = 0; i < kStreams; ++i) {
+    const std::uint64_t m = kStreamModulus[i];
+    for (int b = 0; b < 8; ++b) {
+      for (int r = 0; r < 64; ++r) {
+        const int row = r < k ? r : 0;
+        const std::uint64_t power = runtime::stream_power(
+            i, static_cast<std::uint64_t>(row) * width + b + 1);
+        out.power[i][b][r] = static_cast<std::uint32_t>(power);
+        out.fraction52[i][b][r] = scaled(power, 52, m);
+      }
+    }
+  }
+  out.k = k;
+  out.width = width;
 }
 
 std::int32_t settle_draw_at(const StreamOffsets& base, const DrawTables& tables,

@@ -45,6 +45,26 @@ struct StreamOffsets {
   std::uint64_t offset[kStreams];
 };
 
+// A table's entries in the order of byte draws eight vectors at a time:
+// within each 64 entries, entry 8L + v at place 8v + L, so that vector v
+// of a group holds draws v, 8 + v, ... and lane L of the eight vectors
+// holds the eight draws of qword L.
+struct InterleavedFractions {
+  std::uint64_t fraction52[kStreams][kBlock];
+};
+
+constexpr void interleave(const DrawTables& natural,
+                          InterleavedFractions& out) {
+  for (int i = 0; i < kStreams; ++i) {
+    for (int p = 0; p < kBlock; ++p) {
+      const int group = p / 64;
+      const int v = (p % 64) / 8;
+      const int lane = p % 8;
+      out.fraction52[i][p] = natural.fraction52[i][64 * group + 8 * lane + v];
+    }
+  }
+}
+
 // Draws at a stride, for a tuple's deciding draws: entry j of `tables`
 // describes the draw 1 + j * stride draws after a block's base (stride 1
 // gives draw_tables), and `block_step` (a^(kBlock * stride)) moves the
@@ -53,11 +73,27 @@ struct StrideTables {
   int stride = 0;
   StreamOffsets block_step;
   DrawTables tables;
+  alignas(64) InterleavedFractions interleaved;
 };
 
 // Fills `out` for `stride` (1 or more), unless it holds that stride
 // already.
 void prepare_stride_tables(int stride, StrideTables& out);
+
+// The draws of one packed tuple of up to 64 rows of up to 8 bytes, by
+// byte columns: fraction52[i][b][r] is the entry of the draw of byte b
+// of row r, draw r * width + b + 1 after the tuple's base, and
+// power[i][b][r] its a^(r * width + b + 1) (rows from k on repeat row 0).
+struct ColumnTables {
+  int k = 0;
+  int width = 0;
+  alignas(64) std::uint64_t fraction52[kStreams][8][64];
+  std::uint32_t power[kStreams][8][64];
+};
+
+// Fills `out` for k rows (1..64) of `width` bytes (1..8), unless it holds
+// that shape already.
+void prepare_column_tables(int k, int width, ColumnTables& out);
 
 // The exact random_below(bound) of the draw that entry j of `tables`
 // describes after `base`, by the extended-precision steps.

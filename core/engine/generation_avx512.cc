@@ -237,6 +237,67 @@ BulkOrder bulk_order(int k, int bytes) {
   return order;
 }
 
+// Tuples of one byte a row (eight elements), up to 64 rows: the screen of
+// the lazy draws, as byte_row_verdicts does it, for as many tuples as a
+// vector holds (eight of up to 8 rows, four of up to 16, two of up to 32,
+// one of up to 64): each tuple's rows spread over kOctets whole qwords,
+// turned into byte columns, and the columns rotated against each other
+// seven times.
+template <int kOctets>
+int byte_rows_in_vectors(const std::uint8_t* first, int tuples, int k,
+                         std::uint8_t* verdicts) {
+  constexpr int kPerVector = 8 / kOctets;
+  // Byte 8 * (kOctets * t + o) + b takes row 8o + b of tuple t.
+  alignas(64) unsigned char index[64];
+  std::uint64_t present = 0;
+  for (int at = 0; at < 64; ++at) {
+    const int row = at % (8 * kOctets);
+    index[at] = static_cast<unsigned char>((at / (8 * kOctets)) * k + row);
+    if (row < k) present |= std::uint64_t{1} << at;
+  }
+  const __m512i spread = _mm512_load_si512(index);
+  const __m512i one_hot = _mm512_set1_epi64(kOneHotBytes);
+  // The qwords of a tuple's first octet.
+  const __mmask8 firsts = kOctets == 1   ? 0xFF
+                          : kOctets == 2 ? 0x55
+                          : kOctets == 4 ? 0x11
+                                         : 0x01;
+  for (int j = 0; j < tuples; j += kPerVector) {
+    const __m512i drawn =
+        _mm512_loadu_si512(first + static_cast<std::size_t>(j) * k);
+    // Eight rows a tuple lie as they should already.
+    const __m512i rows =
+        k == 8 ? drawn : _mm512_maskz_permutexvar_epi8(present, spread, drawn);
+    const __m512i columns = _mm512_gf2p8affine_epi64_epi8(one_hot, rows, 0);
+    const __m512i missing =
+        _mm512_ternarylogic_epi64(columns, columns, columns, 0x55);
+    std::uint64_t inside = 0;
+#pragma GCC unroll 7
+    for (int s = 8; s < 64; s += 8) {
+      // Bytes whose column holds the one s bytes before it, in every
+      // octet of its tuple.
+      std::uint64_t held = _mm512_testn_epi8_mask(
+          _mm512_rolv_epi64(columns, _mm512_set1_epi64(s)), missing);
+      if (kOctets >= 2) held &= held >> 8;
+      if (kOctets >= 4) held &= held >> 16;
+      if (kOctets >= 8) held &= held >> 32;
+      inside |= held;
+    }
+    // A 1 in the first byte of every tuple whose first qword holds no
+    // inside column.
+    const __m512i wrong = _mm512_movm_epi8(inside);
+    const __mmask8 passed = _mm512_mask_testn_epi64_mask(firsts, wrong, wrong);
+    const __m512i ones = _mm512_maskz_set1_epi64(passed, 1);
+    const int last = tuples - j < kPerVector ? tuples - j : kPerVector;
+    // Byte t of the result: qword kOctets * t.
+    const __m128i bytes =
+        _mm512_cvtepi64_epi8(_mm512_maskz_compress_epi64(firsts, ones));
+    _mm_mask_storeu_epi8(verdicts + j, static_cast<__mmask16>(low_bits(last)),
+                         bytes);
+  }
+  return tuples;
+}
+
 }  // namespace
 
 namespace avx512 {
@@ -257,6 +318,10 @@ bool packed_generates(const std::uint8_t* draws, int k, int byte_count,
   const int count = (k + 7) / 8;
   for (int o = 0; o < count; ++o) {
     octets[o] = packed_octet(draws, 8 * o, k, byte_count);
+  }
+  if (k <= 16) {
+    if (count < 2) octets[1] = _mm512_setzero_si512();
+    return separated_byte_columns<2>(octets, byte_count);
   }
   return separated_octets(octets, count, k, 8 * byte_count);
 }
@@ -289,6 +354,12 @@ bool flag_generates(const std::uint64_t* draws, int first_bit, int k, int n,
 // shuffle and one test for all four.
 int packed_verdicts(const std::uint8_t* first, int tuples, int k,
                     int byte_count, std::uint8_t* verdicts) {
+  if (byte_count == 1) {
+    if (k <= 8) return byte_rows_in_vectors<1>(first, tuples, k, verdicts);
+    if (k <= 16) return byte_rows_in_vectors<2>(first, tuples, k, verdicts);
+    if (k <= 32) return byte_rows_in_vectors<4>(first, tuples, k, verdicts);
+    if (k <= 64) return byte_rows_in_vectors<8>(first, tuples, k, verdicts);
+  }
   if (k > 8 || byte_count > 2) return 0;
   const BulkOrder order = bulk_order(k, byte_count);
   const int n = 8 * byte_count;

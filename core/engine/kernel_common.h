@@ -120,12 +120,6 @@ bool flag_generates_by_rows(const std::uint64_t* draws, int first_bit, int k,
   return separated(tuple, k, n);
 }
 
-// For paths without a bulk test: none of the shapes.
-[[maybe_unused]] int no_bulk_verdicts(const std::uint8_t*, int, int, int,
-                                      std::uint8_t*) {
-  return 0;
-}
-
 // Transposes an 8x8 bit matrix held as eight bytes: bit 8i + j moves to
 // bit 8j + i.
 inline std::uint64_t transpose8(std::uint64_t x) {
@@ -136,6 +130,69 @@ inline std::uint64_t transpose8(std::uint64_t x) {
   t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
   x ^= t ^ (t << 28);
   return x;
+}
+
+// Verdicts for tuples of one byte a row (eight elements) and up to
+// 8 * kOctets rows: the screen of the lazy draws, which tests elements 1
+// to 8 of wider tuples.  Eight rows make one word, turned into eight byte
+// columns by transpose8; rotating the columns by s bytes sets each against
+// the one s places on, so seven rotations meet every ordered pair.  An
+// empty column lies inside every other and needs no test of its own.  No
+// branch depends on the draws: a tuple fails at any of its pairs about as
+// often.
+template <int kOctets>
+void byte_rows_by_words(const std::uint8_t* first, int tuples, int k,
+                        std::uint8_t* verdicts) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  for (int t = 0; t < tuples; ++t) {
+    const std::uint8_t* rows = first + static_cast<std::size_t>(t) * k;
+    std::uint64_t columns[kOctets];
+    for (int o = 0; o < kOctets; ++o) {
+      const int present = k - 8 * o;
+      std::uint64_t word = 0;
+      if (present > 0) std::memcpy(&word, rows + 8 * o, sizeof word);
+      if (present < 8) word &= present > 0 ? leading_bytes(present) : 0;
+      columns[o] = transpose8(word);
+    }
+    std::uint64_t inside = 0;
+    for (int s = 8; s < 64; s += 8) {
+      if (kOctets == 1) {
+        // Any zero byte sets a top bit here; which one does not matter.
+        const std::uint64_t x =
+            ((columns[0] << s) | (columns[0] >> (64 - s))) & ~columns[0];
+        inside |= (x - kOnes) & ~x;
+        continue;
+      }
+      // Here it does: a byte is zero in every octet or not.
+      std::uint64_t everywhere = ~std::uint64_t{0};
+      for (int o = 0; o < kOctets; ++o) {
+        const std::uint64_t x =
+            ((columns[o] << s) | (columns[o] >> (64 - s))) & ~columns[o];
+        everywhere &= ~(((x & kLow7) + kLow7) | x);
+      }
+      inside |= everywhere;
+    }
+    verdicts[t] = (inside & ~kLow7) == 0 ? 1 : 0;
+  }
+}
+
+// Bulk verdicts of byte_rows_by_words, for tuples of one byte a row and up
+// to 64 rows; none for other shapes.
+[[maybe_unused]] int byte_row_verdicts(const std::uint8_t* first, int tuples,
+                                       int k, int byte_count,
+                                       std::uint8_t* verdicts) {
+  if (byte_count != 1 || k > 64) return 0;
+  if (k <= 8) {
+    byte_rows_by_words<1>(first, tuples, k, verdicts);
+  } else if (k <= 16) {
+    byte_rows_by_words<2>(first, tuples, k, verdicts);
+  } else if (k <= 32) {
+    byte_rows_by_words<4>(first, tuples, k, verdicts);
+  } else {
+    byte_rows_by_words<8>(first, tuples, k, verdicts);
+  }
+  return tuples;
 }
 
 // Columns from rows, eight elements by eight components at a time.  Only

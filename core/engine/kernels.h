@@ -69,10 +69,21 @@ struct Kernels {
   void (*draw_strided_bytes)(const StreamOffsets& base,
                              const StrideTables& tables, std::uint8_t* out,
                              std::size_t count);
-  // The narrowest rows (in bytes) of packed tuples that this path draws
-  // lazily (tuple_series.h): where the draws cost more than the first
-  // test on elements 1 to 8 and the tuples it leaves undecided.
+  // The rest of a lazily drawn packed tuple of k rows (1..64) of `width`
+  // bytes (2..8) whose first bytes, `firsts` (one a row), left it
+  // undecided: byte b of every row (`tables`, prepared for the shape,
+  // after `start`, where the streams stand before the tuple's first draw)
+  // for b = 1, 2, ..., each followed by the test on the elements drawn so
+  // far.  True when the tuple generates.  Null on paths that leave it to
+  // the stages of tuple_series.cc.
+  bool (*finish_packed)(const StreamOffsets& start, const ColumnTables& tables,
+                        const std::uint8_t* firsts);
+  // The narrowest rows (in bytes) and the most rows of packed tuples that
+  // this path draws lazily (tuple_series.h): where the draws cost more
+  // than the tests on the first elements and the tuples they leave
+  // undecided.
   int lazy_min_width;
+  int lazy_max_components;
   // How far, in units of 2^-64, a fraction may lie from the one the plain
   // extended computation forms, both ways.
   std::uint64_t fraction_error;

@@ -273,11 +273,13 @@ const Kernels kAvx2Kernels = {
     .draw_bits = draw_bits,
     .draw_fractions = draw_fractions,
     .draw_strided_bytes = draw_strided_bytes,
+    .finish_packed = nullptr,
     .lazy_min_width = 8,
+    .lazy_max_components = 8,
     .fraction_error = static_cast<std::uint64_t>(kMarginUnits)
                       << (64 - kFractionBits),
     .packed_generates = packed_generates_by_rows<separated>,
-    .packed_verdicts = no_bulk_verdicts,
+    .packed_verdicts = byte_row_verdicts,
     .flag_generates = flag_generates_by_rows<separated>};
 
 }  // namespace core::engine

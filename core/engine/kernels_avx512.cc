@@ -12,6 +12,9 @@
 #include "core/engine/generation_avx512.h"
 #include "core/engine/kernel_common.h"
 #include "core/engine/kernels.h"
+#include "core/engine/narrow_columns_avx512.h"
+#include "core/engine/transpose_avx512.h"
+#include "runtime/extended_draw.h"
 
 namespace core::engine {
 namespace {
@@ -67,37 +70,30 @@ __mmask8 near_lanes(__m512i fraction, const Boundary& boundary) {
                                  boundary.spread);
 }
 
-// The 52-bit table entries of a byte group: 64 draws form eight vectors,
-// and lane L of vector v holds draw 8L + v, so that qword L gathers the
-// bytes of draws 8L..8L+7 in order.
-struct InterleavedTables {
-  std::uint64_t fraction[kStreams][kBlock];
-};
+// The same for a fraction already raised by the margin.
+__mmask8 raised_near_lanes(__m512i raised, const Boundary& boundary) {
+  if (!boundary.active) return 0;
+  return _mm512_testn_epi64_mask(raised, boundary.spread);
+}
 
-consteval InterleavedTables build_interleaved() {
-  const DrawTables natural = build_draw_tables();
-  InterleavedTables tables{};
-  for (int i = 0; i < kStreams; ++i) {
-    for (int p = 0; p < kBlock; ++p) {
-      const int group = p / 64;
-      const int v = (p % 64) / 8;
-      const int lane = p % 8;
-      tables.fraction[i][p] = natural.fraction52[i][64 * group + 8 * lane + v];
-    }
-  }
+consteval InterleavedFractions build_interleaved() {
+  InterleavedFractions tables{};
+  interleave(build_draw_tables(), tables);
   return tables;
 }
 
-alignas(64) constinit const InterleavedTables interleaved = build_interleaved();
+alignas(64) constinit const InterleavedFractions interleaved =
+    build_interleaved();
 
-__m512i interleaved_fractions_at(const Offsets& d, int j) {
-  const InterleavedTables& t = interleaved;
-  __m512i a = _mm512_madd52lo_epu64(
-      _mm512_set1_epi64(static_cast<long long>(draw_tables.fixed52)), d.d0,
-      _mm512_load_si512(&t.fraction[0][j]));
-  const __m512i b = _mm512_madd52lo_epu64(_mm512_setzero_si512(), d.d1,
-                                          _mm512_load_si512(&t.fraction[1][j]));
-  a = _mm512_madd52lo_epu64(a, d.d2, _mm512_load_si512(&t.fraction[2][j]));
+// The fractions of the eight draws of vector v of a byte group, `j` its
+// first place in `t` (interleave's order).
+__m512i interleaved_fractions_at(const Offsets& d, const __m512i& fixed,
+                                 const InterleavedFractions& t, int j) {
+  __m512i a = _mm512_madd52lo_epu64(fixed, d.d0,
+                                    _mm512_load_si512(&t.fraction52[0][j]));
+  const __m512i b = _mm512_madd52lo_epu64(
+      _mm512_setzero_si512(), d.d1, _mm512_load_si512(&t.fraction52[1][j]));
+  a = _mm512_madd52lo_epu64(a, d.d2, _mm512_load_si512(&t.fraction52[2][j]));
   return _mm512_add_epi64(a, b);
 }
 
@@ -105,17 +101,31 @@ __m512i interleaved_fractions_at(const Offsets& d, int j) {
 // rare block that has any, eight lanes at a time.
 template <class Settle>
 void settle_near_draws(const Offsets& d, int n, const Boundary& boundary,
-                       Settle settle) {
+                       const DrawTables& t, Settle settle) {
   for (int j = 0; j < n; j += 8) {
-    const unsigned lanes = near_lanes(fractions_at(d, j), boundary);
+    const unsigned lanes = near_lanes(fractions_at(d, j, t), boundary);
     for (int lane = 0; lane < 8 && j + lane < n; ++lane) {
       if (((lanes >> lane) & 1) != 0) settle(j + lane);
     }
   }
 }
 
-void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
+// Blocks of random_below(256) draws described by `natural` and, in
+// interleave's order, `t`: 64 at a time as eight vectors whose top
+// fraction bytes one multishift each places in draw order.  `next` moves
+// the streams on by a block; `settle(streams, j)` decides draw j of a
+// block exactly.
+template <class Next, class Settle>
+void draw_byte_blocks(StreamOffsets& streams, const DrawTables& natural,
+                      const InterleavedFractions& t, std::uint8_t* out,
+                      std::size_t count, Next next, Settle settle) {
   const Boundary boundary = boundary_for(8);
+  // The margin rides in the constant: a fraction within it of a boundary
+  // then lies just above one, where one test finds it, and any other
+  // keeps its top byte.
+  const __m512i fixed = _mm512_add_epi64(
+      _mm512_set1_epi64(static_cast<long long>(natural.fixed52)),
+      boundary.margin);
   // Every byte of the control picks bits 44..51 of its qword: the
   // fraction's top eight bits.
   const __m512i top_byte = _mm512_set1_epi8(kFractionBits - 8);
@@ -123,25 +133,55 @@ void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
     const int n = count < kBlock ? static_cast<int>(count) : kBlock;
     const Offsets d = broadcast(streams);
     __mmask8 near = 0;
-    for (int first = 0; first < n; first += 64) {
+    int first = 0;
+    for (; n - first >= 64; first += 64) {
       __m512i bytes = _mm512_setzero_si512();
+#pragma GCC unroll 8
       for (int v = 0; v < 8; ++v) {
-        const __m512i f = interleaved_fractions_at(d, first + 8 * v);
-        near |= near_lanes(f, boundary);
+        const __m512i f = interleaved_fractions_at(d, fixed, t, first + 8 * v);
+        near |= raised_near_lanes(f, boundary);
         // Byte v of every qword.
         const __mmask64 place = 0x0101010101010101ull << v;
         bytes = _mm512_mask_multishift_epi64_epi8(bytes, place, top_byte, f);
       }
       _mm512_storeu_si512(out + first, bytes);
     }
-    if (near != 0) {
-      settle_near_draws(d, n, boundary,
-                        [&](int j) { settle_byte(streams, out, j); });
+    // A short last group (the few draws of a tuple's later bytes, say)
+    // eight draws at a time in natural order.
+    for (; first < n; first += 8) {
+      const __m512i f = fractions_at(d, first, natural);
+      near |= near_lanes(f, boundary);
+      _mm_storel_epi64(
+          reinterpret_cast<__m128i*>(out + first),
+          _mm512_cvtepi64_epi8(_mm512_srli_epi64(f, kFractionBits - 8)));
     }
-    advance_streams(streams, n);
+    if (near != 0) {
+      settle_near_draws(d, n, boundary, natural, [&](int j) {
+        out[j] = static_cast<std::uint8_t>(settle(streams, j));
+      });
+    }
+    next(streams, n);
     out += n;
     count -= static_cast<std::size_t>(n);
   }
+}
+
+void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
+  draw_byte_blocks(
+      streams, draw_tables, interleaved, out, count,
+      [](StreamOffsets& s, int n) { advance_streams(s, n); },
+      [](const StreamOffsets& s, int j) { return settle_draw(s, j + 1, 256); });
+}
+
+void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
+                        std::uint8_t* out, std::size_t count) {
+  StreamOffsets streams = base;
+  draw_byte_blocks(
+      streams, tables.tables, tables.interleaved, out, count,
+      [&](StreamOffsets& s, int) { multiply_streams(s, tables.block_step); },
+      [&](const StreamOffsets& s, int j) {
+        return settle_draw_at(s, tables.tables, j, 256);
+      });
 }
 
 void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
@@ -163,7 +203,7 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
       out[first / 64] = word & low_bits(n - first);
     }
     if (near != 0) {
-      settle_near_draws(d, n, boundary,
+      settle_near_draws(d, n, boundary, draw_tables,
                         [&](int j) { settle_bit(streams, out, j); });
     }
     advance_streams(streams, n);
@@ -172,37 +212,80 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
   }
 }
 
-void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
-                        std::uint8_t* out, std::size_t count) {
-  const Boundary boundary = boundary_for(8);
-  const DrawTables& t = tables.tables;
-  StreamOffsets streams = base;
-  while (count > 0) {
-    const int n = count < kBlock ? static_cast<int>(count) : kBlock;
-    const Offsets d = broadcast(streams);
-    __mmask8 near = 0;
-    for (int j = 0; j < n; j += 8) {
-      const __m512i f = fractions_at(d, j, t);
-      near |= near_lanes(f, boundary);
-      // The low byte of each qword: fraction bits 44..51.
-      _mm_storel_epi64(
-          reinterpret_cast<__m128i*>(out + j),
-          _mm512_cvtepi64_epi8(_mm512_srli_epi64(f, kFractionBits - 8)));
+// Byte b of rows 8o..8o+7 as drawn (`bytes`), the `near` lanes settled
+// exactly: the rare vector with a draw next to a boundary.
+[[gnu::noinline]] __m128i settle_column(const StreamOffsets& start,
+                                        const ColumnTables& tables, int b,
+                                        int o, unsigned near, __m128i bytes) {
+  alignas(16) std::uint8_t exact[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(exact), bytes);
+  for (int lane = 0; lane < 8; ++lane) {
+    if (((near >> lane) & 1) == 0) continue;
+    StreamOffsets reached = start;
+    StreamOffsets factors{};
+    for (int i = 0; i < kStreams; ++i) {
+      factors.offset[i] = tables.power[i][b][8 * o + lane];
     }
-    if (near != 0) {
-      for (int j = 0; j < n; j += 8) {
-        const unsigned lanes = near_lanes(fractions_at(d, j, t), boundary);
-        for (int lane = 0; lane < 8 && j + lane < n; ++lane) {
-          if (((lanes >> lane) & 1) == 0) continue;
-          out[j + lane] = static_cast<std::uint8_t>(
-              settle_draw_at(streams, t, j + lane, 256));
-        }
-      }
-    }
-    multiply_streams(streams, tables.block_step);
-    out += n;
-    count -= static_cast<std::size_t>(n);
+    multiply_streams(reached, factors);
+    exact[lane] = static_cast<std::uint8_t>(
+        runtime::extended_draw_below(states_at(reached), 256));
   }
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(exact));
+}
+
+// The rest of a lazily drawn packed tuple (kernels.h) in registers: octet
+// o of the rows holds rows 8o..8o+7, qword b their byte b, so that byte
+// b of every row comes as one vector of draws per octet, straight into
+// qword b, and the rows are turned and tested where they are.
+template <int kOctets>
+bool finish_packed_in(const StreamOffsets& start, const ColumnTables& tables,
+                      const std::uint8_t* firsts) {
+  const int k = tables.k;
+  const Boundary boundary = boundary_for(8);
+  const __m512i one_hot = _mm512_set1_epi64(kOneHotBytes);
+  const __m512i fixed =
+      _mm512_set1_epi64(static_cast<long long>(draw_tables.fixed52));
+  const Offsets d = broadcast(start);
+  __m512i rows[kOctets];
+  __mmask8 real[kOctets];  // the rows of each octet below k
+  for (int o = 0; o < kOctets; ++o) {
+    const int present = k - 8 * o < 0 ? 0 : k - 8 * o < 8 ? k - 8 * o : 8;
+    real[o] = static_cast<__mmask8>(low_bits(present));
+    rows[o] = _mm512_maskz_loadu_epi8(real[o], firsts + 8 * o);
+  }
+  for (int b = 1; b < tables.width; ++b) {
+    __m512i turned[kOctets];
+    for (int o = 0; o < kOctets; ++o) {
+      if (real[o] != 0) {
+        __m512i f = _mm512_madd52lo_epu64(
+            fixed, d.d0, _mm512_load_si512(&tables.fraction52[0][b][8 * o]));
+        const __m512i g = _mm512_madd52lo_epu64(
+            _mm512_setzero_si512(), d.d1,
+            _mm512_load_si512(&tables.fraction52[1][b][8 * o]));
+        f = _mm512_madd52lo_epu64(
+            f, d.d2, _mm512_load_si512(&tables.fraction52[2][b][8 * o]));
+        f = _mm512_add_epi64(f, g);
+        __m128i bytes = _mm512_maskz_cvtepi64_epi8(
+            real[o], _mm512_srli_epi64(f, kFractionBits - 8));
+        const unsigned near = near_lanes(f, boundary) & real[o];
+        if (near != 0) bytes = settle_column(start, tables, b, o, near, bytes);
+        rows[o] = _mm512_mask_broadcastq_epi64(
+            rows[o], static_cast<__mmask8>(1u << b), bytes);
+      }
+      turned[o] = _mm512_gf2p8affine_epi64_epi8(one_hot, rows[o], 0);
+    }
+    if (!separated_byte_columns<kOctets>(turned, b + 1)) return false;
+  }
+  return true;
+}
+
+bool finish_packed(const StreamOffsets& start, const ColumnTables& tables,
+                   const std::uint8_t* firsts) {
+  const int k = tables.k;
+  if (k <= 8) return finish_packed_in<1>(start, tables, firsts);
+  if (k <= 16) return finish_packed_in<2>(start, tables, firsts);
+  if (k <= 32) return finish_packed_in<4>(start, tables, firsts);
+  return finish_packed_in<8>(start, tables, firsts);
 }
 
 void draw_fractions(StreamOffsets& streams, std::uint64_t* out,
@@ -227,7 +310,9 @@ const Kernels kAvx512Kernels = {.draw_bytes = draw_bytes,
                                 .draw_bits = draw_bits,
                                 .draw_fractions = draw_fractions,
                                 .draw_strided_bytes = draw_strided_bytes,
-                                .lazy_min_width = 3,
+                                .finish_packed = finish_packed,
+                                .lazy_min_width = 2,
+                                .lazy_max_components = 64,
                                 .fraction_error = kMargin << 12,
                                 .packed_generates = avx512::packed_generates,
                                 .packed_verdicts = avx512::packed_verdicts,

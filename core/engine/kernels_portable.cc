@@ -121,10 +121,12 @@ const Kernels kPortableKernels = {
     .draw_bits = draw_bits,
     .draw_fractions = draw_fractions,
     .draw_strided_bytes = draw_strided_bytes,
+    .finish_packed = nullptr,
     .lazy_min_width = 2,
+    .lazy_max_components = 64,
     .fraction_error = kFraction64Error,
     .packed_generates = packed_generates_by_rows<separated>,
-    .packed_verdicts = no_bulk_verdicts,
+    .packed_verdicts = byte_row_verdicts,
     .flag_generates = flag_generates_by_rows<separated>};
 
 }  // namespace core::engine

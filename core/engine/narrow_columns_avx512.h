@@ -133,5 +133,85 @@ void widen(__m512i a, __m512i b, int width, __m512i out[2]) {
       a, _mm512_loadu_si512(kWidenOrders.index[w][1]), b);
 }
 
+// Byte indexes that set each byte column against another: for a pairing
+// d (1..7, or 0 within the qword) and a turn s (0..7), byte 8q + i takes
+// byte 8 (q ^ d) + (i - s) mod 8.
+struct PairingOrders {
+  unsigned char index[8][8][64];
+};
+
+constexpr PairingOrders build_pairing_orders() {
+  PairingOrders orders{};
+  for (int d = 0; d < 8; ++d) {
+    for (int turn = 0; turn < 8; ++turn) {
+      for (int at = 0; at < 64; ++at) {
+        const int q = at / 8;
+        const int i = at % 8;
+        orders.index[d][turn][at] =
+            static_cast<unsigned char>(8 * (q ^ d) + ((i - turn) & 7));
+      }
+    }
+  }
+  return orders;
+}
+
+alignas(64) constexpr PairingOrders kPairingOrders = build_pairing_orders();
+
+// For `bytes` byte columns (1..8) and a pairing d: the bytes of the
+// qwords q < bytes whose partner q ^ d is one of them too.
+struct PairingLanes {
+  std::uint64_t lanes[9][8];
+};
+
+constexpr PairingLanes build_pairing_lanes() {
+  PairingLanes pairing{};
+  for (int bytes = 1; bytes <= 8; ++bytes) {
+    for (int d = 0; d < 8; ++d) {
+      for (int q = 0; q < bytes; ++q) {
+        if ((q ^ d) < bytes) pairing.lanes[bytes][d] |= 0xFFull << (8 * q);
+      }
+    }
+  }
+  return pairing;
+}
+
+constexpr PairingLanes kPairingLanes = build_pairing_lanes();
+
+// The test on packed tuples of up to 8 * kOctets rows and up to eight
+// bytes a row, from their turned octets (packed_octet: qword q holds the
+// columns of byte q's elements, one byte each): every column against every
+// other by byte permutations, with no branch on the draws.  Qword q is
+// set against qword q ^ d, turned by s bytes, so both directions of a
+// pair of qwords come in one step.  A step leaves a zero byte where a
+// column lies inside the other in every octet; the minimum over the steps
+// keeps it (four minima, so that the steps need not wait for each other),
+// and an empty column lies inside every other.
+template <int kOctets>
+bool separated_byte_columns(const __m512i* octets, int bytes) {
+  __m512i least[4];
+  for (__m512i& l : least) l = _mm512_set1_epi8(-1);
+  for (int d = 0; d < 8; ++d) {
+    const __mmask64 lanes = kPairingLanes.lanes[bytes][d];
+    if (lanes == 0) continue;
+#pragma GCC unroll 8
+    for (int turn = 0; turn < 8; ++turn) {
+      if (d == 0 && turn == 0) continue;
+      const __m512i index = _mm512_load_si512(kPairingOrders.index[d][turn]);
+      __m512i outside = _mm512_andnot_si512(
+          octets[0], _mm512_permutexvar_epi8(index, octets[0]));
+      for (int o = 1; o < kOctets; ++o) {
+        outside = _mm512_ternarylogic_epi64(
+            _mm512_permutexvar_epi8(index, octets[o]), octets[o], outside,
+            0xBA);  // (a & ~b) | c
+      }
+      least[turn % 4] = _mm512_mask_min_epu8(least[turn % 4], lanes,
+                                             least[turn % 4], outside);
+    }
+  }
+  const __m512i all = _mm512_min_epu8(_mm512_min_epu8(least[0], least[1]),
+                                      _mm512_min_epu8(least[2], least[3]));
+  return _mm512_testn_epi8_mask(all, all) == 0;
+}
+
 }  // namespace
 }  // namespace core::engine

@@ -3,6 +3,7 @@
 #include "core/engine/tuple_runs.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "core/engine/dispatch.h"
 #include "core/engine/draw_streams.h"
@@ -89,6 +90,20 @@ void prepare_multipliers(const TupleShape& shape) {
   run.verdicts = own.verdicts;
 }
 
+// How many of `count` verdicts (each 0 or 1) are 1: eight at a time, the
+// multiplication summing a word's bytes into its top byte.
+std::int32_t count_generating(const std::uint8_t* verdicts, int count) {
+  std::int32_t sum = 0;
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    std::uint64_t eight;
+    std::memcpy(&eight, verdicts + i, sizeof eight);
+    sum += static_cast<std::int32_t>((eight * 0x0101010101010101ull) >> 56);
+  }
+  for (; i < count; ++i) sum += verdicts[i];
+  return sum;
+}
+
 // Moves the handed-out offsets `count` tuples on.
 void hand_out(int count) {
   for (; count > 0; count -= kMaxSeries) {
@@ -127,7 +142,7 @@ std::int32_t run_tuples(const TupleShape& shape, std::int32_t count) {
     const int available = run.ready - run.next;
     const int take = count < available ? count : available;
     const std::uint8_t* verdicts = run.verdicts + run.next;
-    for (int i = 0; i < take; ++i) generating += verdicts[i];
+    generating += count_generating(verdicts, take);
     run.next += take;
     count -= take;
     hand_out(take);

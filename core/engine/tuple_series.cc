@@ -1,8 +1,10 @@
 // Drawing and testing series of tuples; see tuple_series.h.
 #include "core/engine/tuple_series.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace core::engine {
 namespace {
@@ -38,19 +40,69 @@ void jump(const Workspace& workspace, StreamOffsets& streams, int tuples) {
   multiply_streams(streams, factors);
 }
 
+// The rest of tuple `i` of a lazy series, whose first bytes (`firsts`,
+// one a row) left it undecided.  Byte b of every row (elements 8b + 1 ..
+// 8b + 8) is every width-th draw from the tuple's draw b + 1; the bytes
+// come a byte a row at a time, and after 2, 4, 8 ... of them the test
+// runs on the elements they hold, as a tuple of narrower rows.  Elements
+// whose columns fail among themselves fail the whole tuple, so the first
+// test that fails decides it, and the test on all bytes is the whole
+// test.  Doubling keeps the tests of a tuple that passes them all below
+// twice its whole test.
+bool finish_tuple(Workspace& workspace, const TupleShape& shape,
+                  const Kernels& path, const StreamOffsets& streams, int i,
+                  const std::uint8_t* firsts) {
+  const int k = shape.k;
+  const std::size_t width = static_cast<std::size_t>(shape.width);
+  StreamOffsets at = streams;
+  jump(workspace, at, i);
+  if (path.finish_packed != nullptr && width <= 8) {
+    return path.finish_packed(at, workspace.columns, firsts);
+  }
+  // The tuple as drawn so far, rows `width` bytes apart.
+  std::uint8_t* const tuple = workspace.single;
+  for (int r = 0; r < k; ++r) tuple[r * width] = firsts[r];
+  alignas(64) std::uint8_t column[kLazyMaxComponents + 64];
+  std::size_t drawn = 1;
+  while (drawn < width) {
+    const std::size_t next = 2 * drawn < width ? 2 * drawn : width;
+    for (; drawn < next; ++drawn) {
+      advance_streams(at, 1);
+      path.draw_strided_bytes(at, workspace.stride, column,
+                              static_cast<std::size_t>(k));
+      for (int r = 0; r < k; ++r) tuple[r * width + drawn] = column[r];
+    }
+    const std::uint8_t* rows = tuple;
+    if (drawn < width) {
+      std::uint8_t* narrow = workspace.narrow;
+      for (int r = 0; r < k; ++r) {
+        for (std::size_t b = 0; b < drawn; ++b)
+          *narrow++ = tuple[r * width + b];
+      }
+      rows = workspace.narrow;
+    }
+    if (!path.packed_generates(rows, k, static_cast<int>(drawn),
+                               workspace.tuple)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // The lazy series: first the deciding draws, the first byte of every row
-// (elements 1 to 8), every byte_count-th draw.  An element among them
-// whose column is empty or lies in another's already fails the tuple, so
-// the test on those columns alone decides every tuple it fails; only the
-// tuples it passes get all their draws, from their jump ahead, and the
-// whole test.
+// (elements 1 to 8), every byte_count-th draw, tested for all tuples of
+// the series at once; an element among them whose column is empty or lies
+// in another's already fails the tuple.  Only the tuples that pass get
+// more draws (finish_tuple).  The streams then jump past the series.
 void evaluate_lazily(Workspace& workspace, const TupleShape& shape,
                      const Kernels& path, StreamOffsets& streams, int n,
                      std::uint8_t* verdicts) {
-  const std::size_t per_tuple = shape.draws();
   auto* const firsts = reinterpret_cast<std::uint8_t*>(workspace.draws);
   prepare_stride_tables(shape.width, workspace.stride);
-  prepare_jumps(workspace, per_tuple);
+  if (path.finish_packed != nullptr && shape.width <= 8) {
+    prepare_column_tables(shape.k, shape.width, workspace.columns);
+  }
+  prepare_jumps(workspace, shape.draws());
   path.draw_strided_bytes(streams, workspace.stride, firsts,
                           static_cast<std::size_t>(n) * shape.k);
   const int done = path.packed_verdicts(firsts, n, shape.k, 1, verdicts);
@@ -60,14 +112,35 @@ void evaluate_lazily(Workspace& workspace, const TupleShape& shape,
                               shape.k, 1, workspace.tuple);
   }
   for (int i = 0; i < n; ++i) {
+    // Eight verdicts at a time past the tuples already failed.
+    if (i % 8 == 0 && n - i >= 8) {
+      std::uint64_t eight;
+      std::memcpy(&eight, verdicts + i, sizeof eight);
+      if (eight == 0) {
+        i += 7;
+        continue;
+      }
+    }
     if (verdicts[i] == 0) continue;
-    StreamOffsets at = streams;
-    jump(workspace, at, i);
-    path.draw_bytes(at, workspace.single, per_tuple);
-    verdicts[i] = path.packed_generates(workspace.single, shape.k, shape.width,
-                                        workspace.tuple);
+    verdicts[i] = finish_tuple(workspace, shape, path, streams, i,
+                               firsts + static_cast<std::size_t>(i) * shape.k);
   }
   jump(workspace, streams, n);
+}
+
+// How many bytes of each row a tuple of k rows of `width` bytes needs on
+// average when drawn a byte a row at a time, as long as its elements so
+// far pass: m elements of random columns pass with a chance of about
+// exp(-m(m-1)(3/4)^k), each ordered pair lying inside the other with
+// chance (3/4)^k.
+double expected_bytes(int k, int width) {
+  const double inside = std::pow(0.75, k);
+  double bytes = 0;
+  for (int drawn = 0; drawn < width; ++drawn) {
+    const double m = 8.0 * drawn;
+    bytes += std::exp(-m * (m - 1) * inside);
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -81,13 +154,22 @@ int series_tuples(const TupleShape& shape) {
 
 bool lazy_draws_suit(const TupleShape& shape, const Kernels& path) {
   return shape.packed && shape.width >= path.lazy_min_width &&
-         shape.k <= kLazyMaxComponents;
+         shape.k <= path.lazy_max_components &&
+         expected_bytes(shape.k, shape.width) < kLazyShare * shape.width;
 }
 
 void evaluate_tuples(Workspace& workspace, const TupleShape& shape,
                      const Kernels& path, StreamOffsets& streams, int tuples,
                      std::uint8_t* verdicts) {
-  if (!lazy_draws_suit(shape, path)) {
+  if (!(shape == workspace.asked_shape) ||
+      workspace.asked_min_width != path.lazy_min_width ||
+      workspace.asked_max_components != path.lazy_max_components) {
+    workspace.asked_shape = shape;
+    workspace.asked_min_width = path.lazy_min_width;
+    workspace.asked_max_components = path.lazy_max_components;
+    workspace.lazy = lazy_draws_suit(shape, path);
+  }
+  if (!workspace.lazy) {
     evaluate_tuples_fully(workspace, shape, path, streams, tuples, verdicts);
     return;
   }

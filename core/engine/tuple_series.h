@@ -27,23 +27,33 @@ struct TupleShape {
 // The largest tuple's draws: 120 components of 250 bytes or 2000 flags.
 inline constexpr std::size_t kMaxTupleDraws = 240000;
 
-// Lazy draws suit packed tuples of up to this many components: with more,
-// the first byte of each row decides too few tuples (one in two with 16),
-// and no path tests the first bytes in bulk.
-inline constexpr int kLazyMaxComponents = 8;
+// Lazy draws suit packed tuples of up to this many components (and a
+// path may set fewer), which the screen of the first bytes tests in bulk;
+// with more, hardly a tuple fails on its first elements.
+inline constexpr int kLazyMaxComponents = 64;
+// ... and tuples that need on average less than this share of their
+// draws: the draws a byte a row cost more than draws in a row.
+inline constexpr double kLazyShare = 0.6;
 
 // A thread's room for testing: the draws of one series (and read-ahead
 // room past them) and the tuple store of the generation test; for lazy
 // draws the stride tables, the jumps to each tuple of a series
-// (a^(t * draws per tuple) for stream i in jumps[i][t]) and one tuple's
-// draws.
+// (a^(t * draws per tuple) for stream i in jumps[i][t]), one tuple's
+// draws, and the same with its rows cut short.
 struct Workspace {
   alignas(64) std::uint64_t draws[kMaxTupleDraws / 64 + 8];
   TupleBits tuple;
   StrideTables stride;
+  ColumnTables columns;
   std::size_t jumps_per_tuple = 0;
   std::uint32_t jumps[kStreams][kMaxSeries + 1];
   alignas(64) std::uint8_t single[kLazyMaxComponents * 250 + 64];
+  alignas(64) std::uint8_t narrow[kLazyMaxComponents * 250 + 64];
+  // lazy_draws_suit for the last shape and path limits asked about.
+  TupleShape asked_shape;
+  int asked_min_width = 0;
+  int asked_max_components = 0;
+  bool lazy = false;
 };
 
 // How many tuples of `shape` are drawn together: as many as fit 16 KB of
@@ -59,9 +69,10 @@ void evaluate_tuples(Workspace& workspace, const TupleShape& shape,
                      const Kernels& path, StreamOffsets& streams, int tuples,
                      std::uint8_t* verdicts);
 
-// Packed tuples with rows as wide as `path` wants them (lazy_min_width)
-// and at most kLazyMaxComponents rows: the first byte of every row
-// decides most, 98.6 % of them at n = 16, k = 8.
+// Packed tuples with rows as wide and as few as `path` wants them
+// (lazy_min_width, lazy_max_components), and likely to fail on few elements:
+// the first byte of every row decides 98.6 % of them at n = 16, k = 8,
+// and the first two 91 % at n = 64, k = 16.
 bool lazy_draws_suit(const TupleShape& shape, const Kernels& path);
 
 // The same, every draw drawn: the reference of the lazy draws' tests.
