@@ -100,7 +100,6 @@ void prepare_stride_tables(int stride, StrideTables& out) {
   t.fixed64 = draw_tables.fixed64;
   t.fixed52 = draw_tables.fixed52;
   t.fixed_double = draw_tables.fixed_double;
-  interleave(t, out.interleaved);
   out.stride = stride;
 }
 

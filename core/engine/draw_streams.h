@@ -22,7 +22,8 @@ using runtime::StreamStates;
 // from the block's base offsets and entry j - 1 of the tables.
 inline constexpr int kBlock = 256;
 
-struct DrawTables {
+// Aligned so that eight entries are one cache line.
+struct alignas(64) DrawTables {
   // a^(j+1) mod m for entry j.
   std::uint32_t power[kStreams][kBlock];
   // power / m as fixed-point fractions of 2^64 and 2^52, and as doubles;
@@ -45,26 +46,6 @@ struct StreamOffsets {
   std::uint64_t offset[kStreams];
 };
 
-// A table's entries in the order of byte draws eight vectors at a time:
-// within each 64 entries, entry 8L + v at place 8v + L, so that vector v
-// of a group holds draws v, 8 + v, ... and lane L of the eight vectors
-// holds the eight draws of qword L.
-struct InterleavedFractions {
-  std::uint64_t fraction52[kStreams][kBlock];
-};
-
-constexpr void interleave(const DrawTables& natural,
-                          InterleavedFractions& out) {
-  for (int i = 0; i < kStreams; ++i) {
-    for (int p = 0; p < kBlock; ++p) {
-      const int group = p / 64;
-      const int v = (p % 64) / 8;
-      const int lane = p % 8;
-      out.fraction52[i][p] = natural.fraction52[i][64 * group + 8 * lane + v];
-    }
-  }
-}
-
 // Draws at a stride, for a tuple's deciding draws: entry j of `tables`
 // describes the draw 1 + j * stride draws after a block's base (stride 1
 // gives draw_tables), and `block_step` (a^(kBlock * stride)) moves the
@@ -73,7 +54,6 @@ struct StrideTables {
   int stride = 0;
   StreamOffsets block_step;
   DrawTables tables;
-  alignas(64) InterleavedFractions interleaved;
 };
 
 // Fills `out` for `stride` (1 or more), unless it holds that stride

@@ -35,66 +35,41 @@ Offsets broadcast(const StreamOffsets& streams) {
           _mm512_set1_epi64(static_cast<long long>(streams.offset[2]))};
 }
 
-// The fractions of draws j + 1 .. j + 8 after the offsets' base, in bits
-// 0..51 (the bits above are carries of no meaning).
-__m512i fractions_at(const Offsets& d, int j,
-                     const DrawTables& t = draw_tables) {
-  __m512i a = _mm512_madd52lo_epu64(
-      _mm512_set1_epi64(static_cast<long long>(t.fixed52)), d.d0,
-      _mm512_loadu_si512(&t.fraction52[0][j]));
-  const __m512i b = _mm512_madd52lo_epu64(
-      _mm512_setzero_si512(), d.d1, _mm512_loadu_si512(&t.fraction52[1][j]));
-  a = _mm512_madd52lo_epu64(a, d.d2, _mm512_loadu_si512(&t.fraction52[2][j]));
-  return _mm512_add_epi64(a, b);
-}
-
-// Where draws for a bound of 2^bits turn: fraction bits below the result
-// bits, less those the margin covers.  Zero when margins are off.
+// Where draws for a bound of 2^bits turn, and the margin around them.
+// The margin rides in the constant of the sum (`raised`): a fraction
+// within it of a boundary then lies just above one, where one test of
+// the bits below the result (`spread`) finds it, and any other keeps its
+// result bits.  Inactive when margins are off.
 struct Boundary {
-  __m512i margin;
+  __m512i raised;
   __m512i spread;
   bool active;
 };
 
-Boundary boundary_for(int bits) {
+Boundary boundary_for(int bits, const DrawTables& t = draw_tables) {
   const std::uint64_t margin = boundary_margins ? kMargin : 0;
   const std::uint64_t spread =
       ((std::uint64_t{1} << (kFractionBits - bits)) - 1) & ~(2 * margin - 1);
-  return {_mm512_set1_epi64(static_cast<long long>(margin)),
+  return {_mm512_set1_epi64(static_cast<long long>(t.fixed52 + margin)),
           _mm512_set1_epi64(static_cast<long long>(spread)), margin != 0};
 }
 
-__mmask8 near_lanes(__m512i fraction, const Boundary& boundary) {
-  if (!boundary.active) return 0;
-  return _mm512_testn_epi64_mask(_mm512_add_epi64(fraction, boundary.margin),
-                                 boundary.spread);
+// The fractions of draws j + 1 .. j + 8 after the offsets' base, raised
+// by the margin, in bits 0..51 (the bits above are carries of no
+// meaning): one chain of multiply-adds, so that no vector waits on a copy
+// or a sum of its own.
+__m512i fractions_at(const Offsets& d, int j, const Boundary& boundary,
+                     const DrawTables& t = draw_tables) {
+  __m512i a = _mm512_madd52lo_epu64(boundary.raised, d.d0,
+                                    _mm512_loadu_si512(&t.fraction52[0][j]));
+  a = _mm512_madd52lo_epu64(a, d.d1, _mm512_loadu_si512(&t.fraction52[1][j]));
+  return _mm512_madd52lo_epu64(a, d.d2,
+                               _mm512_loadu_si512(&t.fraction52[2][j]));
 }
 
-// The same for a fraction already raised by the margin.
-__mmask8 raised_near_lanes(__m512i raised, const Boundary& boundary) {
+__mmask8 near_lanes(__m512i raised, const Boundary& boundary) {
   if (!boundary.active) return 0;
   return _mm512_testn_epi64_mask(raised, boundary.spread);
-}
-
-consteval InterleavedFractions build_interleaved() {
-  InterleavedFractions tables{};
-  interleave(build_draw_tables(), tables);
-  return tables;
-}
-
-alignas(64) constinit const InterleavedFractions interleaved =
-    build_interleaved();
-
-// The fractions of the eight draws of vector v of a byte group, `j` its
-// first place in `t` (interleave's order).
-__m512i interleaved_fractions_at(const Offsets& d, const __m512i& fixed,
-                                 const InterleavedFractions& t, int j) {
-  __m512i a = _mm512_madd52lo_epu64(fixed, d.d0,
-                                    _mm512_load_si512(&t.fraction52[0][j]));
-  const __m512i b = _mm512_madd52lo_epu64(
-      _mm512_setzero_si512(), d.d1, _mm512_load_si512(&t.fraction52[1][j]));
-  a = _mm512_madd52lo_epu64(a, d.d2, _mm512_load_si512(&t.fraction52[2][j]));
-  return _mm512_add_epi64(a, b);
 }
 
 // Calls settle(j) for each draw j of the n from `d` near `boundary`: the
@@ -103,60 +78,38 @@ template <class Settle>
 void settle_near_draws(const Offsets& d, int n, const Boundary& boundary,
                        const DrawTables& t, Settle settle) {
   for (int j = 0; j < n; j += 8) {
-    const unsigned lanes = near_lanes(fractions_at(d, j, t), boundary);
+    const unsigned lanes =
+        near_lanes(fractions_at(d, j, boundary, t), boundary);
     for (int lane = 0; lane < 8 && j + lane < n; ++lane) {
       if (((lanes >> lane) & 1) != 0) settle(j + lane);
     }
   }
 }
 
-// Blocks of random_below(256) draws described by `natural` and, in
-// interleave's order, `t`: 64 at a time as eight vectors whose top
-// fraction bytes one multishift each places in draw order.  `next` moves
-// the streams on by a block; `settle(streams, j)` decides draw j of a
-// block exactly.
+// Blocks of random_below(256) draws described by `t`, eight at a time:
+// each vector's top fraction bytes narrowed to eight bytes and stored
+// (measured faster than gathering them into whole vectors).  `next`
+// moves the streams on by a block; `settle(streams, j)` decides draw j
+// of a block exactly.
 template <class Next, class Settle>
-void draw_byte_blocks(StreamOffsets& streams, const DrawTables& natural,
-                      const InterleavedFractions& t, std::uint8_t* out,
-                      std::size_t count, Next next, Settle settle) {
-  const Boundary boundary = boundary_for(8);
-  // The margin rides in the constant: a fraction within it of a boundary
-  // then lies just above one, where one test finds it, and any other
-  // keeps its top byte.
-  const __m512i fixed = _mm512_add_epi64(
-      _mm512_set1_epi64(static_cast<long long>(natural.fixed52)),
-      boundary.margin);
-  // Every byte of the control picks bits 44..51 of its qword: the
-  // fraction's top eight bits.
-  const __m512i top_byte = _mm512_set1_epi8(kFractionBits - 8);
+void draw_byte_blocks(StreamOffsets& streams, const DrawTables& t,
+                      std::uint8_t* out, std::size_t count, Next next,
+                      Settle settle) {
+  const Boundary boundary = boundary_for(8, t);
   while (count > 0) {
     const int n = count < kBlock ? static_cast<int>(count) : kBlock;
     const Offsets d = broadcast(streams);
     __mmask8 near = 0;
-    int first = 0;
-    for (; n - first >= 64; first += 64) {
-      __m512i bytes = _mm512_setzero_si512();
 #pragma GCC unroll 8
-      for (int v = 0; v < 8; ++v) {
-        const __m512i f = interleaved_fractions_at(d, fixed, t, first + 8 * v);
-        near |= raised_near_lanes(f, boundary);
-        // Byte v of every qword.
-        const __mmask64 place = 0x0101010101010101ull << v;
-        bytes = _mm512_mask_multishift_epi64_epi8(bytes, place, top_byte, f);
-      }
-      _mm512_storeu_si512(out + first, bytes);
-    }
-    // A short last group (the few draws of a tuple's later bytes, say)
-    // eight draws at a time in natural order.
-    for (; first < n; first += 8) {
-      const __m512i f = fractions_at(d, first, natural);
+    for (int j = 0; j < n; j += 8) {
+      const __m512i f = fractions_at(d, j, boundary, t);
       near |= near_lanes(f, boundary);
       _mm_storel_epi64(
-          reinterpret_cast<__m128i*>(out + first),
+          reinterpret_cast<__m128i*>(out + j),
           _mm512_cvtepi64_epi8(_mm512_srli_epi64(f, kFractionBits - 8)));
     }
     if (near != 0) {
-      settle_near_draws(d, n, boundary, natural, [&](int j) {
+      settle_near_draws(d, n, boundary, t, [&](int j) {
         out[j] = static_cast<std::uint8_t>(settle(streams, j));
       });
     }
@@ -168,7 +121,7 @@ void draw_byte_blocks(StreamOffsets& streams, const DrawTables& natural,
 
 void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
   draw_byte_blocks(
-      streams, draw_tables, interleaved, out, count,
+      streams, draw_tables, out, count,
       [](StreamOffsets& s, int n) { advance_streams(s, n); },
       [](const StreamOffsets& s, int j) { return settle_draw(s, j + 1, 256); });
 }
@@ -177,7 +130,7 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
                         std::uint8_t* out, std::size_t count) {
   StreamOffsets streams = base;
   draw_byte_blocks(
-      streams, tables.tables, tables.interleaved, out, count,
+      streams, tables.tables, out, count,
       [&](StreamOffsets& s, int) { multiply_streams(s, tables.block_step); },
       [&](const StreamOffsets& s, int j) {
         return settle_draw_at(s, tables.tables, j, 256);
@@ -195,7 +148,7 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
       std::uint64_t word = 0;
       const int vectors = (n - first + 7) / 8 < 8 ? (n - first + 7) / 8 : 8;
       for (int v = 0; v < vectors; ++v) {
-        const __m512i f = fractions_at(d, first + 8 * v);
+        const __m512i f = fractions_at(d, first + 8 * v, boundary);
         near |= near_lanes(f, boundary);
         word |= static_cast<std::uint64_t>(_mm512_test_epi64_mask(f, top))
                 << (8 * v);
@@ -243,8 +196,6 @@ bool finish_packed_in(const StreamOffsets& start, const ColumnTables& tables,
   const int k = tables.k;
   const Boundary boundary = boundary_for(8);
   const __m512i one_hot = _mm512_set1_epi64(kOneHotBytes);
-  const __m512i fixed =
-      _mm512_set1_epi64(static_cast<long long>(draw_tables.fixed52));
   const Offsets d = broadcast(start);
   __m512i rows[kOctets];
   __mmask8 real[kOctets];  // the rows of each octet below k
@@ -258,13 +209,12 @@ bool finish_packed_in(const StreamOffsets& start, const ColumnTables& tables,
     for (int o = 0; o < kOctets; ++o) {
       if (real[o] != 0) {
         __m512i f = _mm512_madd52lo_epu64(
-            fixed, d.d0, _mm512_load_si512(&tables.fraction52[0][b][8 * o]));
-        const __m512i g = _mm512_madd52lo_epu64(
-            _mm512_setzero_si512(), d.d1,
-            _mm512_load_si512(&tables.fraction52[1][b][8 * o]));
+            boundary.raised, d.d0,
+            _mm512_load_si512(&tables.fraction52[0][b][8 * o]));
+        f = _mm512_madd52lo_epu64(
+            f, d.d1, _mm512_load_si512(&tables.fraction52[1][b][8 * o]));
         f = _mm512_madd52lo_epu64(
             f, d.d2, _mm512_load_si512(&tables.fraction52[2][b][8 * o]));
-        f = _mm512_add_epi64(f, g);
         __m128i bytes = _mm512_maskz_cvtepi64_epi8(
             real[o], _mm512_srli_epi64(f, kFractionBits - 8));
         const unsigned near = near_lanes(f, boundary) & real[o];
@@ -290,12 +240,16 @@ bool finish_packed(const StreamOffsets& start, const ColumnTables& tables,
 
 void draw_fractions(StreamOffsets& streams, std::uint64_t* out,
                     std::size_t count) {
+  // The fractions as they are: no margin raises them.
+  const Boundary exact = {
+      _mm512_set1_epi64(static_cast<long long>(draw_tables.fixed52)),
+      _mm512_setzero_si512(), false};
   while (count > 0) {
     const int n = count < kBlock ? static_cast<int>(count) : kBlock;
     const Offsets d = broadcast(streams);
     for (int j = 0; j < n; j += 8) {
-      _mm512_storeu_si512(
-          out + j, _mm512_slli_epi64(fractions_at(d, j), 64 - kFractionBits));
+      _mm512_storeu_si512(out + j, _mm512_slli_epi64(fractions_at(d, j, exact),
+                                                     64 - kFractionBits));
     }
     advance_streams(streams, n);
     out += n;
