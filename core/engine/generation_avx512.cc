@@ -237,6 +237,31 @@ BulkOrder bulk_order(int k, int bytes) {
   return order;
 }
 
+// The verdicts of up to eight tuples of one octet of rows each, from
+// their turned octets (`columns`, qword t for tuple t, and its
+// complement): each rotation by s bytes sets every column against the
+// one s places back and, the other way round, the one s places on, so
+// four rotations meet every ordered pair.  A zero byte in the least of
+// the steps marks a column inside another.
+void verdicts_of_octets(__m512i columns, __m512i missing, int tuples,
+                        std::uint8_t* verdicts) {
+  __m512i least = _mm512_set1_epi8(-1);
+#pragma GCC unroll 4
+  for (int s = 8; s <= 32; s += 8) {
+    const __m512i turned = _mm512_rolv_epi64(columns, _mm512_set1_epi64(s));
+    least = _mm512_min_epu8(least, _mm512_and_si512(turned, missing));
+    // By four bytes both ways are the same pairs.
+    if (s != 32) {
+      least = _mm512_min_epu8(least, _mm512_andnot_si512(turned, columns));
+    }
+  }
+  const __m512i wrong = _mm512_movm_epi8(_mm512_testn_epi8_mask(least, least));
+  const __mmask8 passed = _mm512_testn_epi64_mask(wrong, wrong);
+  const int last = tuples < 8 ? tuples : 8;
+  _mm_mask_storeu_epi8(verdicts, static_cast<__mmask16>(low_bits(last)),
+                       _mm_maskz_set1_epi8(passed, 1));
+}
+
 // Tuples of one byte a row (eight elements), up to 64 rows: the screen of
 // the lazy draws, as byte_row_verdicts does it, for as many tuples as a
 // vector holds (eight of up to 8 rows, four of up to 16, two of up to 32,
@@ -271,6 +296,10 @@ int byte_rows_in_vectors(const std::uint8_t* first, int tuples, int k,
     const __m512i columns = _mm512_gf2p8affine_epi64_epi8(one_hot, rows, 0);
     const __m512i missing =
         _mm512_ternarylogic_epi64(columns, columns, columns, 0x55);
+    if (kOctets == 1) {
+      verdicts_of_octets(columns, missing, tuples - j, verdicts + j);
+      continue;
+    }
     std::uint64_t inside = 0;
 #pragma GCC unroll 7
     for (int s = 8; s < 64; s += 8) {
