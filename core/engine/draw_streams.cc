@@ -78,29 +78,30 @@ void multiply_streams(StreamOffsets& offsets, const StreamOffsets& factors) {
   offsets.offset[2] = reduce<2>(offsets.offset[2] * factors.offset[2]);
 }
 
-void prepare_stride_tables(int stride, StrideTables& out) {
-  if (out.stride == stride) return;
+void prepare_stride_tables(int stride, int leading, StrideTables& out) {
+  if (out.stride == stride && out.leading == leading) return;
   DrawTables& t = out.tables;
   for (int i = 0; i < kStreams; ++i) {
     const std::uint64_t m = kStreamModulus[i];
-    const std::uint64_t step = runtime::stream_power(i, stride);
-    std::uint64_t power = kStreamMultiplier[i];
     for (int j = 0; j < kBlock; ++j) {
+      const std::uint64_t power = runtime::stream_power(
+          i, 1 + static_cast<std::uint64_t>(j / leading) * stride +
+                 static_cast<std::uint64_t>(j % leading));
       t.power[i][j] = static_cast<std::uint32_t>(power);
       t.fraction64[i][j] = scaled(power, 64, m);
       t.fraction52[i][j] = scaled(power, 52, m);
       t.fraction_double[i][j] =
           static_cast<double>(power) / static_cast<double>(m);
-      power = power * step % m;
     }
     out.block_step.offset[i] =
-        runtime::stream_power(i, static_cast<std::uint64_t>(kBlock) *
+        runtime::stream_power(i, static_cast<std::uint64_t>(kBlock / leading) *
                                      static_cast<std::uint64_t>(stride));
   }
   t.fixed64 = draw_tables.fixed64;
   t.fixed52 = draw_tables.fixed52;
   t.fixed_double = draw_tables.fixed_double;
   out.stride = stride;
+  out.leading = leading;
 }
 
 void prepare_column_tables(int k, int width, ColumnTables& out) {

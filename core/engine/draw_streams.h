@@ -46,19 +46,21 @@ struct StreamOffsets {
   std::uint64_t offset[kStreams];
 };
 
-// Draws at a stride, for a tuple's deciding draws: entry j of `tables`
-// describes the draw 1 + j * stride draws after a block's base (stride 1
-// gives draw_tables), and `block_step` (a^(kBlock * stride)) moves the
-// base on by a block of them.
+// Draws at a stride, for a tuple's deciding draws: the first `leading`
+// draws (1 or 2) of every `stride` draws.  Entry j of `tables` describes
+// the draw 1 + (j / leading) * stride + j % leading after a block's base
+// (stride 1 gives draw_tables), and `block_step` moves the base on by a
+// block of them, kBlock / leading strides.
 struct StrideTables {
   int stride = 0;
+  int leading = 0;
   StreamOffsets block_step;
   DrawTables tables;
 };
 
-// Fills `out` for `stride` (1 or more), unless it holds that stride
-// already.
-void prepare_stride_tables(int stride, StrideTables& out);
+// Fills `out` for `stride` (1 or more) and `leading` (1 or 2, at most
+// `stride`), unless it holds them already.
+void prepare_stride_tables(int stride, int leading, StrideTables& out);
 
 // The draws of one packed tuple of up to 64 rows of up to 8 bytes, by
 // byte columns: fraction52[i][b][r] is the entry of the draw of byte b

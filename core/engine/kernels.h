@@ -63,21 +63,23 @@ struct Kernels {
   // `count`.
   void (*draw_fractions)(StreamOffsets& streams, std::uint64_t* out,
                          std::size_t count);
-  // `count` draws of random_below(256) at a stride: out[q] is draw
-  // 1 + q * stride after `base`, as tables.stride says.  May write up to
-  // 63 bytes past `count`.
+  // `count` draws of random_below(256) at a stride: out[q] is the draw
+  // entry q of `tables` describes after `base` (q may pass kBlock; the
+  // base then moves on by block_step).  May write up to 63 bytes past
+  // `count`.
   void (*draw_strided_bytes)(const StreamOffsets& base,
                              const StrideTables& tables, std::uint8_t* out,
                              std::size_t count);
   // The rest of a lazily drawn packed tuple of k rows (1..64) of `width`
-  // bytes (2..8) whose first bytes, `firsts` (one a row), left it
-  // undecided: byte b of every row (`tables`, prepared for the shape,
-  // after `start`, where the streams stand before the tuple's first draw)
-  // for b = 1, 2, ..., each followed by the test on the elements drawn so
-  // far.  True when the tuple generates.  Null on paths that leave it to
-  // the stages of tuple_series.cc.
+  // bytes (2..8) whose first `drawn` bytes of every row (1 or 2; `known`,
+  // rows of `drawn` bytes back to back) left it undecided: byte b of every
+  // row (`tables`, prepared for the shape, after `start`, where the
+  // streams stand before the tuple's first draw) for b = drawn, drawn + 1,
+  // ..., each followed by the test on the elements drawn so far.  True
+  // when the tuple generates.  Null on paths that leave it to the stages
+  // of tuple_series.cc.
   bool (*finish_packed)(const StreamOffsets& start, const ColumnTables& tables,
-                        const std::uint8_t* firsts);
+                        const std::uint8_t* known, int drawn);
   // The narrowest rows (in bytes) and the most rows of packed tuples that
   // this path draws lazily (tuple_series.h): where the draws cost more
   // than the tests on the first elements and the tuples they leave

@@ -186,25 +186,48 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
   return _mm_load_si128(reinterpret_cast<const __m128i*>(exact));
 }
 
+// Byte indexes that take an octet of rows of `drawn` known bytes (1 or 2),
+// back to back, to qwords: qword b, byte L takes byte b of row L.
+struct KnownOrders {
+  unsigned char index[2][64];
+};
+
+constexpr KnownOrders build_known_orders() {
+  KnownOrders orders{};
+  for (int drawn = 1; drawn <= 2; ++drawn) {
+    for (int at = 0; at < 64; ++at) {
+      orders.index[drawn - 1][at] =
+          static_cast<unsigned char>((at % 8) * drawn + at / 8);
+    }
+  }
+  return orders;
+}
+
+alignas(64) constexpr KnownOrders kKnownOrders = build_known_orders();
+
 // The rest of a lazily drawn packed tuple (kernels.h) in registers: octet
 // o of the rows holds rows 8o..8o+7, qword b their byte b, so that byte
 // b of every row comes as one vector of draws per octet, straight into
 // qword b, and the rows are turned and tested where they are.
 template <int kOctets>
 bool finish_packed_in(const StreamOffsets& start, const ColumnTables& tables,
-                      const std::uint8_t* firsts) {
+                      const std::uint8_t* known, int drawn) {
   const int k = tables.k;
   const Boundary boundary = boundary_for(8);
   const __m512i one_hot = _mm512_set1_epi64(kOneHotBytes);
   const Offsets d = broadcast(start);
+  const __m512i spread = _mm512_load_si512(kKnownOrders.index[drawn - 1]);
   __m512i rows[kOctets];
   __mmask8 real[kOctets];  // the rows of each octet below k
   for (int o = 0; o < kOctets; ++o) {
     const int present = k - 8 * o < 0 ? 0 : k - 8 * o < 8 ? k - 8 * o : 8;
     real[o] = static_cast<__mmask8>(low_bits(present));
-    rows[o] = _mm512_maskz_loadu_epi8(real[o], firsts + 8 * o);
+    const __m512i bytes = _mm512_maskz_loadu_epi8(low_bits(present * drawn),
+                                                  known + 8 * o * drawn);
+    rows[o] = _mm512_maskz_permutexvar_epi8(
+        low_bits(8 * drawn) & (real[o] * 0x0101010101010101ull), spread, bytes);
   }
-  for (int b = 1; b < tables.width; ++b) {
+  for (int b = drawn; b < tables.width; ++b) {
     __m512i turned[kOctets];
     for (int o = 0; o < kOctets; ++o) {
       if (real[o] != 0) {
@@ -224,18 +247,23 @@ bool finish_packed_in(const StreamOffsets& start, const ColumnTables& tables,
       }
       turned[o] = _mm512_gf2p8affine_epi64_epi8(one_hot, rows[o], 0);
     }
-    if (!separated_byte_columns<kOctets>(turned, b + 1)) return false;
+    // The columns before b passed among themselves already.
+    unsigned pairings = 1;
+    for (int q = 0; q < b; ++q) pairings |= 1u << (b ^ q);
+    if (!separated_byte_columns<kOctets>(turned, b + 1, pairings)) {
+      return false;
+    }
   }
   return true;
 }
 
 bool finish_packed(const StreamOffsets& start, const ColumnTables& tables,
-                   const std::uint8_t* firsts) {
+                   const std::uint8_t* known, int drawn) {
   const int k = tables.k;
-  if (k <= 8) return finish_packed_in<1>(start, tables, firsts);
-  if (k <= 16) return finish_packed_in<2>(start, tables, firsts);
-  if (k <= 32) return finish_packed_in<4>(start, tables, firsts);
-  return finish_packed_in<8>(start, tables, firsts);
+  if (k <= 8) return finish_packed_in<1>(start, tables, known, drawn);
+  if (k <= 16) return finish_packed_in<2>(start, tables, known, drawn);
+  if (k <= 32) return finish_packed_in<4>(start, tables, known, drawn);
+  return finish_packed_in<8>(start, tables, known, drawn);
 }
 
 void draw_fractions(StreamOffsets& streams, std::uint64_t* out,

@@ -125,7 +125,7 @@ constexpr WidenOrders build_widen_orders() {
 constexpr WidenOrders kWidenOrders = build_widen_orders();
 
 // out[0], out[1]: a and b interleaved into lanes of twice `width` bits.
-void widen(__m512i a, __m512i b, int width, __m512i out[2]) {
+[[maybe_unused]] void widen(__m512i a, __m512i b, int width, __m512i out[2]) {
   const int w = width == 8 ? 0 : 1;
   out[0] = _mm512_permutex2var_epi8(
       a, _mm512_loadu_si512(kWidenOrders.index[w][0]), b);
@@ -186,13 +186,18 @@ constexpr PairingLanes kPairingLanes = build_pairing_lanes();
 // column lies inside the other in every octet; the minimum over the steps
 // keeps it (four minima, so that the steps need not wait for each other),
 // and an empty column lies inside every other.
+//
+// `pairings` (bit d for pairing d) may leave out the pairings of columns
+// already known to pass among themselves: the last column alone, b =
+// bytes - 1, needs pairings 0 and b ^ q for q < b.
 template <int kOctets>
-bool separated_byte_columns(const __m512i* octets, int bytes) {
+bool separated_byte_columns(const __m512i* octets, int bytes,
+                            unsigned pairings = 0xFF) {
   __m512i least[4];
   for (__m512i& l : least) l = _mm512_set1_epi8(-1);
   for (int d = 0; d < 8; ++d) {
     const __mmask64 lanes = kPairingLanes.lanes[bytes][d];
-    if (lanes == 0) continue;
+    if (lanes == 0 || ((pairings >> d) & 1) == 0) continue;
 #pragma GCC unroll 8
     for (int turn = 0; turn < 8; ++turn) {
       if (d == 0 && turn == 0) continue;

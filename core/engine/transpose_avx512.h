@@ -107,7 +107,7 @@ void columns_from_blocks(__m512i v[8], __m512i out[8]) {
 // eight rows at a time are turned into eight words' 8x8 blocks, then each
 // word's blocks of the 64 rows into its 64 columns.  Rows of one word (n
 // <= 64) are one block of their own.
-void transpose_blocks(TupleBits& tuple, int k, int n) {
+[[maybe_unused]] void transpose_blocks(TupleBits& tuple, int k, int n) {
   const int words = words_for(n);
   // blocks[w][o]: word w of the block, rows 8o..8o+7 of the group.
   alignas(64) __m512i blocks[8][8];

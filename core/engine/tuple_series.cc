@@ -9,9 +9,6 @@
 namespace core::engine {
 namespace {
 
-// A series' draws stay within the first-level cache while they are tested.
-constexpr std::size_t kSeriesBits = 131072;
-
 // Fills workspace.jumps for tuples of `per_tuple` draws, unless they are
 // for that size already.
 void prepare_jumps(Workspace& workspace, std::size_t per_tuple) {
@@ -40,30 +37,36 @@ void jump(const Workspace& workspace, StreamOffsets& streams, int tuples) {
   multiply_streams(streams, factors);
 }
 
-// The rest of tuple `i` of a lazy series, whose first bytes (`firsts`,
-// one a row) left it undecided.  Byte b of every row (elements 8b + 1 ..
-// 8b + 8) is every width-th draw from the tuple's draw b + 1; the bytes
-// come a byte a row at a time, and after 2, 4, 8 ... of them the test
-// runs on the elements they hold, as a tuple of narrower rows.  Elements
-// whose columns fail among themselves fail the whole tuple, so the first
-// test that fails decides it, and the test on all bytes is the whole
-// test.  Doubling keeps the tests of a tuple that passes them all below
-// twice its whole test.
+// The rest of tuple `i` of a lazy series, whose first `drawn` bytes of
+// every row (`known`, rows of `drawn` bytes back to back) left it
+// undecided.  Byte b of every row (elements 8b + 1 .. 8b + 8) is every
+// width-th draw from the tuple's draw b + 1; the bytes come a byte a row
+// at a time, and after 2, 4, 8 ... of them the test runs on the elements
+// they hold, as a tuple of narrower rows.  Elements whose columns fail
+// among themselves fail the whole tuple, so the first test that fails
+// decides it, and the test on all bytes is the whole test.  Doubling
+// keeps the tests of a tuple that passes them all below twice its whole
+// test.
 bool finish_tuple(Workspace& workspace, const TupleShape& shape,
                   const Kernels& path, const StreamOffsets& streams, int i,
-                  const std::uint8_t* firsts) {
+                  const std::uint8_t* known, int known_bytes) {
   const int k = shape.k;
   const std::size_t width = static_cast<std::size_t>(shape.width);
   StreamOffsets at = streams;
   jump(workspace, at, i);
   if (path.finish_packed != nullptr && width <= 8) {
-    return path.finish_packed(at, workspace.columns, firsts);
+    return path.finish_packed(at, workspace.columns, known, known_bytes);
   }
   // The tuple as drawn so far, rows `width` bytes apart.
   std::uint8_t* const tuple = workspace.single;
-  for (int r = 0; r < k; ++r) tuple[r * width] = firsts[r];
+  std::size_t drawn = static_cast<std::size_t>(known_bytes);
+  for (int r = 0; r < k; ++r) {
+    for (std::size_t b = 0; b < drawn; ++b) {
+      tuple[r * width + b] = known[r * drawn + b];
+    }
+  }
+  if (known_bytes > 1) advance_streams(at, known_bytes - 1);
   alignas(64) std::uint8_t column[kLazyMaxComponents + 64];
-  std::size_t drawn = 1;
   while (drawn < width) {
     const std::size_t next = 2 * drawn < width ? 2 * drawn : width;
     for (; drawn < next; ++drawn) {
@@ -76,8 +79,9 @@ bool finish_tuple(Workspace& workspace, const TupleShape& shape,
     if (drawn < width) {
       std::uint8_t* narrow = workspace.narrow;
       for (int r = 0; r < k; ++r) {
-        for (std::size_t b = 0; b < drawn; ++b)
+        for (std::size_t b = 0; b < drawn; ++b) {
           *narrow++ = tuple[r * width + b];
+        }
       }
       rows = workspace.narrow;
     }
@@ -92,24 +96,29 @@ bool finish_tuple(Workspace& workspace, const TupleShape& shape,
 // The lazy series: first the deciding draws, the first byte of every row
 // (elements 1 to 8), every byte_count-th draw, tested for all tuples of
 // the series at once; an element among them whose column is empty or lies
-// in another's already fails the tuple.  Only the tuples that pass get
-// more draws (finish_tuple).  The streams then jump past the series.
+// in another's already fails the tuple.  Where most tuples pass their
+// first bytes, the first two bytes of every row are drawn and tested
+// instead.  Only the tuples that pass get more draws (finish_tuple).  The
+// streams then jump past the series.
 void evaluate_lazily(Workspace& workspace, const TupleShape& shape,
                      const Kernels& path, StreamOffsets& streams, int n,
                      std::uint8_t* verdicts) {
-  auto* const firsts = reinterpret_cast<std::uint8_t*>(workspace.draws);
-  prepare_stride_tables(shape.width, workspace.stride);
+  const int leading = workspace.plan.leading;
+  const std::size_t per_tuple = static_cast<std::size_t>(shape.k) * leading;
+  std::uint8_t* const known =
+      leading == 1 ? reinterpret_cast<std::uint8_t*>(workspace.draws)
+                   : workspace.pairs;
+  prepare_stride_tables(shape.width, 1, workspace.stride);
+  prepare_stride_tables(shape.width, leading, workspace.leading);
   if (path.finish_packed != nullptr && shape.width <= 8) {
     prepare_column_tables(shape.k, shape.width, workspace.columns);
   }
   prepare_jumps(workspace, shape.draws());
-  path.draw_strided_bytes(streams, workspace.stride, firsts,
-                          static_cast<std::size_t>(n) * shape.k);
-  const int done = path.packed_verdicts(firsts, n, shape.k, 1, verdicts);
+  path.draw_strided_bytes(streams, workspace.leading, known, per_tuple * n);
+  const int done = path.packed_verdicts(known, n, shape.k, leading, verdicts);
   for (int i = done; i < n; ++i) {
-    verdicts[i] =
-        path.packed_generates(firsts + static_cast<std::size_t>(i) * shape.k,
-                              shape.k, 1, workspace.tuple);
+    verdicts[i] = path.packed_generates(known + per_tuple * i, shape.k, leading,
+                                        workspace.tuple);
   }
   for (int i = 0; i < n; ++i) {
     // Eight verdicts at a time past the tuples already failed.
@@ -123,7 +132,7 @@ void evaluate_lazily(Workspace& workspace, const TupleShape& shape,
     }
     if (verdicts[i] == 0) continue;
     verdicts[i] = finish_tuple(workspace, shape, path, streams, i,
-                               firsts + static_cast<std::size_t>(i) * shape.k);
+                               known + per_tuple * i, leading);
   }
   jump(workspace, streams, n);
 }
@@ -141,6 +150,19 @@ double expected_bytes(int k, int width) {
     bytes += std::exp(-m * (m - 1) * inside);
   }
   return bytes;
+}
+
+// Whether a lazy series starts with the first two bytes of every row:
+// where most tuples pass their first bytes (eight elements pass with a
+// chance of about exp(-56 (3/4)^k)), rows are wider than two bytes, and
+// the path tests rows of two bytes in bulk.
+bool second_bytes_in_bulk(const TupleShape& shape, const Kernels& path) {
+  if (shape.width <= 2 || std::exp(-56 * std::pow(0.75, shape.k)) < 0.25) {
+    return false;
+  }
+  alignas(64) std::uint8_t probe[2 * kLazyMaxComponents + 64] = {};
+  std::uint8_t verdict[4];
+  return path.packed_verdicts(probe, 1, shape.k, 2, verdict) == 1;
 }
 
 }  // namespace
@@ -161,15 +183,18 @@ bool lazy_draws_suit(const TupleShape& shape, const Kernels& path) {
 void evaluate_tuples(Workspace& workspace, const TupleShape& shape,
                      const Kernels& path, StreamOffsets& streams, int tuples,
                      std::uint8_t* verdicts) {
-  if (!(shape == workspace.asked_shape) ||
-      workspace.asked_min_width != path.lazy_min_width ||
-      workspace.asked_max_components != path.lazy_max_components) {
-    workspace.asked_shape = shape;
-    workspace.asked_min_width = path.lazy_min_width;
-    workspace.asked_max_components = path.lazy_max_components;
-    workspace.lazy = lazy_draws_suit(shape, path);
+  LazyPlan& plan = workspace.plan;
+  if (!(shape == plan.shape) || plan.min_width != path.lazy_min_width ||
+      plan.max_components != path.lazy_max_components ||
+      plan.verdicts != path.packed_verdicts) {
+    plan.shape = shape;
+    plan.min_width = path.lazy_min_width;
+    plan.max_components = path.lazy_max_components;
+    plan.verdicts = path.packed_verdicts;
+    plan.lazy = lazy_draws_suit(shape, path);
+    plan.leading = plan.lazy && second_bytes_in_bulk(shape, path) ? 2 : 1;
   }
-  if (!workspace.lazy) {
+  if (!plan.lazy) {
     evaluate_tuples_fully(workspace, shape, path, streams, tuples, verdicts);
     return;
   }

@@ -35,25 +35,42 @@ inline constexpr int kLazyMaxComponents = 64;
 // draws: the draws a byte a row cost more than draws in a row.
 inline constexpr double kLazyShare = 0.6;
 
+// A series' draws stay within the first-level cache while they are tested.
+inline constexpr std::size_t kSeriesBits = 131072;
+
+// How a thread draws the series of the last shape and path it was asked
+// about: lazy_draws_suit, and how many bytes of every row come first.
+struct LazyPlan {
+  TupleShape shape;
+  int min_width = 0;
+  int max_components = 0;
+  int (*verdicts)(const std::uint8_t*, int, int, int, std::uint8_t*) = nullptr;
+  bool lazy = false;
+  int leading = 1;  // bytes of every row drawn first
+};
+
 // A thread's room for testing: the draws of one series (and read-ahead
 // room past them) and the tuple store of the generation test; for lazy
-// draws the stride tables, the jumps to each tuple of a series
-// (a^(t * draws per tuple) for stream i in jumps[i][t]), one tuple's
-// draws, and the same with its rows cut short.
+// draws the stride tables (of the first byte of every row, and of the
+// bytes that come first), the column tables, the jumps to each tuple of a
+// series (a^(t * draws per tuple) for stream i in jumps[i][t]), one
+// tuple's draws, the same with its rows cut short, and the first two
+// bytes of every row.
 struct Workspace {
   alignas(64) std::uint64_t draws[kMaxTupleDraws / 64 + 8];
   TupleBits tuple;
   StrideTables stride;
+  StrideTables leading;
   ColumnTables columns;
   std::size_t jumps_per_tuple = 0;
   std::uint32_t jumps[kStreams][kMaxSeries + 1];
   alignas(64) std::uint8_t single[kLazyMaxComponents * 250 + 64];
   alignas(64) std::uint8_t narrow[kLazyMaxComponents * 250 + 64];
-  // lazy_draws_suit for the last shape and path limits asked about.
-  TupleShape asked_shape;
-  int asked_min_width = 0;
-  int asked_max_components = 0;
-  bool lazy = false;
+  // The first two bytes of every row of a lazy series, where they come
+  // first; a series of rows of two or more bytes has at most
+  // kSeriesBits / 16 rows.
+  alignas(64) std::uint8_t pairs[kSeriesBits / 8 + 64];
+  LazyPlan plan;
 };
 
 // How many tuples of `shape` are drawn together: as many as fit 16 KB of

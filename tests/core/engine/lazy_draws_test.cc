@@ -44,7 +44,7 @@ TEST(LazyDraws, StridedDrawsAreEveryStrideThPlainDraw) {
           if (s == 0) plain[q] = value;
         }
       }
-      prepare_stride_tables(stride, tables);
+      prepare_stride_tables(stride, 1, tables);
       std::vector<std::uint8_t> got(count + 64);
       kernels_for(path)->draw_strided_bytes(base, tables, got.data(), count);
       got.resize(count);
@@ -58,7 +58,7 @@ TEST(LazyDraws, StridedDrawsAreEveryStrideThPlainDraw) {
 // some come out wrong without them.
 TEST(LazyDraws, MarginsKeepStridedDrawsNextToBoundariesExact) {
   StrideTables tables;
-  prepare_stride_tables(3, tables);
+  prepare_stride_tables(3, 1, tables);
   for (Path path : supported_paths()) {
     SCOPED_TRACE(path_name(path));
     int wrong_without_margins = 0;
@@ -127,6 +127,8 @@ TEST(LazyDraws, VerdictsEqualFullDrawsTupleByTuple) {
                       {3, 64, 500},
                       {8, 9, 777},
                       {16, 8, 1500},
+                      {14, 3, 1000},
+                      {16, 4, 999},
                       {12, 4, 1000},
                       {20, 8, 700},
                       {24, 5, 300},
