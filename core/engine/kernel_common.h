@@ -144,7 +144,6 @@ template <int kOctets>
 void byte_rows_by_words(const std::uint8_t* first, int tuples, int k,
                         std::uint8_t* verdicts) {
   constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
   for (int t = 0; t < tuples; ++t) {
     const std::uint8_t* rows = first + static_cast<std::size_t>(t) * k;
     std::uint64_t columns[kOctets];
@@ -157,13 +156,6 @@ void byte_rows_by_words(const std::uint8_t* first, int tuples, int k,
     }
     std::uint64_t inside = 0;
     for (int s = 8; s < 64; s += 8) {
-      if (kOctets == 1) {
-        // Any zero byte sets a top bit here; which one does not matter.
-        const std::uint64_t x =
-            ((columns[0] << s) | (columns[0] >> (64 - s))) & ~columns[0];
-        inside |= (x - kOnes) & ~x;
-        continue;
-      }
       // Here it does: a byte is zero in every octet or not.
       std::uint64_t everywhere = ~std::uint64_t{0};
       for (int o = 0; o < kOctets; ++o) {
@@ -177,6 +169,53 @@ void byte_rows_by_words(const std::uint8_t* first, int tuples, int k,
   }
 }
 
+// byte_rows_by_words for tuples of up to eight rows, eight at a time in a
+// vector of words (as wide as the machine's vectors allow, word by word
+// where it has none).  One rotation by s bytes sets each column against
+// the one s places back, and the other way round against the one s
+// places on, so four rotations meet every ordered pair.  Any zero byte
+// sets a top bit; which one does not matter.
+[[maybe_unused]] void one_octet_rows(const std::uint8_t* first, int tuples,
+                                     int k, std::uint8_t* verdicts) {
+  typedef std::uint64_t Words __attribute__((vector_size(64)));
+  constexpr int kLanes = 8;
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  const std::uint64_t present = k < 8 ? leading_bytes(k) : ~std::uint64_t{0};
+  for (int t = 0; t < tuples; t += kLanes) {
+    Words x;
+    for (int i = 0; i < kLanes; ++i) {
+      std::uint64_t word;
+      std::memcpy(&word, first + static_cast<std::size_t>(t + i) * k,
+                  sizeof word);
+      x[i] = word & present;
+    }
+    // transpose8, four at a time.
+    Words u = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+    x ^= u ^ (u << 7);
+    u = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+    x ^= u ^ (u << 14);
+    u = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+    x ^= u ^ (u << 28);
+    const Words missing = ~x;
+    Words inside = {};
+#pragma GCC unroll 4
+    for (int s = 8; s <= 32; s += 8) {
+      const Words turned = (x << s) | (x >> (64 - s));
+      const Words back = turned & missing;
+      inside |= (back - kOnes) & ~back;
+      if (s != 32) {
+        const Words on = x & ~turned;
+        inside |= (on - kOnes) & ~on;
+      }
+    }
+    const int last = tuples - t < kLanes ? tuples - t : kLanes;
+    for (int i = 0; i < last; ++i) {
+      verdicts[t + i] = (inside[i] & ~kLow7) == 0 ? 1 : 0;
+    }
+  }
+}
+
 // Bulk verdicts of byte_rows_by_words, for tuples of one byte a row and up
 // to 64 rows; none for other shapes.
 [[maybe_unused]] int byte_row_verdicts(const std::uint8_t* first, int tuples,
@@ -184,7 +223,7 @@ void byte_rows_by_words(const std::uint8_t* first, int tuples, int k,
                                        std::uint8_t* verdicts) {
   if (byte_count != 1 || k > 64) return 0;
   if (k <= 8) {
-    byte_rows_by_words<1>(first, tuples, k, verdicts);
+    one_octet_rows(first, tuples, k, verdicts);
   } else if (k <= 16) {
     byte_rows_by_words<2>(first, tuples, k, verdicts);
   } else if (k <= 32) {
