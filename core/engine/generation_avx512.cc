@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/engine/block_test.h"
 #include "core/engine/kernel_common.h"
 #include "core/engine/kernels.h"
 #include "core/engine/narrow_columns_avx512.h"

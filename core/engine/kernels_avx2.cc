@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/engine/block_test.h"
 #include "core/engine/draw_streams.h"
 #include "core/engine/kernel_common.h"
 #include "core/engine/kernels.h"
