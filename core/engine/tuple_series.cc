@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/engine/prefix_draws.h"
+
 namespace core::engine {
 namespace {
 
@@ -183,6 +185,11 @@ bool lazy_draws_suit(const TupleShape& shape, const Kernels& path) {
 void evaluate_tuples(Workspace& workspace, const TupleShape& shape,
                      const Kernels& path, StreamOffsets& streams, int tuples,
                      std::uint8_t* verdicts) {
+  if (const int prefix = prefix_rows_for(shape); prefix > 0) {
+    evaluate_by_prefix(workspace, shape, path, streams, tuples, prefix,
+                       verdicts);
+    return;
+  }
   LazyPlan& plan = workspace.plan;
   if (!(shape == plan.shape) || plan.min_width != path.lazy_min_width ||
       plan.max_components != path.lazy_max_components ||

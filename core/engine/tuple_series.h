@@ -80,8 +80,9 @@ int series_tuples(const TupleShape& shape);
 // Verdicts, 1 or 0, of the `tuples` tuples of `shape` whose draws follow
 // `streams`, by `path`'s kernels, written to verdicts[0..tuples-1] (and up
 // to 3 bytes more); `streams` is left at the last draw of the last tuple.
-// Lazily where lazy_draws_suit(shape): draws that cannot change a verdict
-// are not drawn, and the verdicts are the same.
+// Lazily where lazy_draws_suit(shape), or by row prefixes where
+// prefix_rows_for(shape) (prefix_draws.h): draws that cannot change a
+// verdict are not drawn, and the verdicts are the same.
 void evaluate_tuples(Workspace& workspace, const TupleShape& shape,
                      const Kernels& path, StreamOffsets& streams, int tuples,
                      std::uint8_t* verdicts);

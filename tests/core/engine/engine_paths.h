@@ -1,10 +1,13 @@
 // The engine's paths that this processor runs, for the tests that compare
-// every path with the plain operations.
+// every path with the plain operations, and where their streams start.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "core/engine/dispatch.h"
+#include "core/engine/draw_streams.h"
+#include "runtime/random_source.h"
 
 namespace core::engine {
 
@@ -14,6 +17,13 @@ inline std::vector<Path> supported_paths() {
     if (path_supported(path)) paths.push_back(path);
   }
   return paths;
+}
+
+// The streams as a program seeded with `seed` stands before its first draw.
+inline StreamOffsets streams_for(std::uint32_t seed) {
+  runtime::random_state = runtime::RandomState{};
+  runtime::random_state.seed = seed;
+  return take_streams();
 }
 
 }  // namespace core::engine

@@ -20,13 +20,6 @@
 namespace core::engine {
 namespace {
 
-// The streams as a program seeded with `seed` stands before its first draw.
-StreamOffsets streams_for(std::uint32_t seed) {
-  runtime::random_state = runtime::RandomState{};
-  runtime::random_state.seed = seed;
-  return take_streams();
-}
-
 TEST(LazyDraws, StridedDrawsAreEveryStrideThPlainDraw) {
   const int strides[] = {1, 2, 3, 8, 250};
   const std::size_t count = 700;  // across blocks of 256
