@@ -52,10 +52,24 @@ struct MeetTables {
   return {size, groups, stride, tuple.group_meets};
 }
 
+// Transposes a 64x64 bit matrix in place: bit j of a[i] moves to bit i
+// of a[j].  Swaps ever smaller off-diagonal blocks, 32x32 down to 1x1.
+inline void transpose64(std::uint64_t a[64]) {
+  std::uint64_t mask = 0x00000000FFFFFFFFull;
+  for (int j = 32; j != 0; j >>= 1, mask ^= mask << j) {
+    for (int i = 0; i < 64; i = ((i | j) + 1) & ~j) {
+      const std::uint64_t t = ((a[i] >> j) ^ a[i | j]) & mask;
+      a[i] ^= t << j;
+      a[i | j] ^= t;
+    }
+  }
+}
+
 // The generation test on the columns and rows, a Block of row words at a
 // time.  Block supplies Type, kWords, zero(), load(p), store(p, a),
 // both(a, b), either(a, b), without(a, b), element_bit(e) (the bit of
-// element e within its block) and is_zero(a).
+// element e within its block), is_zero(a), and kRanked: whether wide
+// rows are tested in the order of the elements' weights (rank_by_weight).
 template <class Block>
 class BlockTest {
  public:
@@ -66,9 +80,11 @@ class BlockTest {
         k_(k),
         n_(n),
         blocks_((words_for(n) + Block::kWords - 1) / Block::kWords),
-        tables_(plan_tables(tuple, k, n, blocks_ * Block::kWords)) {}
+        tables_(plan_tables(tuple, k, n, blocks_ * Block::kWords)),
+        ranked_(Block::kRanked && words_for(n) > 1) {}
 
   bool separated() {
+    if (ranked_ && !rank_by_weight()) return false;
     build_tables();
     switch (tables_.groups) {
       case 1:
@@ -92,6 +108,46 @@ class BlockTest {
 
  private:
   static constexpr int kBlockElements = 64 * Block::kWords;
+  static constexpr int kMaxElements = 64 * kRowWords;
+
+  // Wide rows are tested in the order of the elements' weights (the
+  // number of components holding them): a column that contains e's holds
+  // at least as many, so only elements from the first of e's weight on
+  // can; the blocks wholly before it are not read.  The table rows are
+  // rewritten in that order (the test reads no other rows after this).
+  // False when an element lies in no component.
+  bool rank_by_weight() {
+    const std::uint64_t* low = tuple_.columns[0];
+    const std::uint64_t* high = tuple_.columns[1];
+    int first[kRowCapacity + 2] = {};
+    for (int e = 0; e < n_; ++e) {
+      const int weight = __builtin_popcountll(low[e]) +
+                         (k_ > 64 ? __builtin_popcountll(high[e]) : 0);
+      if (weight == 0) return false;
+      weight_[e] = static_cast<std::uint8_t>(weight);
+      ++first[weight + 1];
+    }
+    for (int w = 1; w <= kRowCapacity + 1; ++w) first[w] += first[w - 1];
+    int next[kRowCapacity + 1];
+    for (int w = 0; w <= kRowCapacity; ++w) next[w] = first[w];
+    for (int e = 0; e < n_; ++e) {
+      const int rank = next[weight_[e]]++;
+      order_[rank] = static_cast<std::uint16_t>(e);
+      from_[rank] = static_cast<std::uint16_t>(first[weight_[e]]);
+    }
+    const int rows =
+        tables_.size * tables_.groups < k_ ? tables_.size * tables_.groups : k_;
+    std::uint64_t chunk[64];
+    for (int w = 0; w < words_for(n_); ++w) {
+      for (int j = 0; j < 64; ++j) {
+        const int rank = 64 * w + j;
+        chunk[j] = rank < n_ ? low[order_[rank]] : 0;
+      }
+      transpose64(chunk);
+      for (int r = 0; r < rows; ++r) tuple_.row(r)[w] = chunk[r];
+    }
+    return true;
+  }
 
   void build_tables() {
     for (int g = 0; g < tables_.groups; ++g) {
@@ -127,6 +183,7 @@ class BlockTest {
 
   template <int kGroups>
   bool separated_with() const {
+    if (ranked_) return separated_in_rank_order<kGroups>();
     const std::uint64_t* low = tuple_.columns[0];
     const std::uint64_t* high = tuple_.columns[1];
     for (int e = 0; e < n_; ++e) {
@@ -142,6 +199,50 @@ class BlockTest {
       }
       if (!Block::is_zero(any) && !separated_by_rest<kGroups>(entries, e)) {
         return false;
+      }
+    }
+    return true;
+  }
+
+  // separated_with for elements ranked by weight: element order_[i] is
+  // bit i of the table rows.
+  template <int kGroups>
+  bool separated_in_rank_order() const {
+    const std::uint64_t* low = tuple_.columns[0];
+    for (int i = 0; i < n_; ++i) {
+      const std::uint64_t* entries[kGroups];
+#pragma GCC unroll 8
+      for (int g = 0; g < kGroups; ++g) {
+        entries[g] = tables_.entry(g, tables_.subset(low[order_[i]], g));
+      }
+      Type any = Block::zero();
+      for (int b = from_[i] / kBlockElements; b < blocks_; ++b) {
+        any = Block::either(any, table_meet<kGroups>(entries, i, b));
+      }
+      if (!Block::is_zero(any) && !separated_by_columns<kGroups>(entries, i)) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // The close look at the ranked element i whose meet over the tables'
+  // components still holds others: each is decided from the columns.
+  template <int kGroups>
+  bool separated_by_columns(const std::uint64_t* const entries[], int i) const {
+    const std::uint64_t* low = tuple_.columns[0];
+    const std::uint64_t* high = tuple_.columns[1];
+    const std::uint64_t low_e = low[order_[i]];
+    const std::uint64_t high_e = k_ > 64 ? high[order_[i]] : 0;
+    for (int b = from_[i] / kBlockElements; b < blocks_; ++b) {
+      alignas(64) std::uint64_t meet[Block::kWords];
+      Block::store(meet, table_meet<kGroups>(entries, i, b));
+      for (int w = 0; w < Block::kWords; ++w) {
+        for (std::uint64_t bits = meet[w]; bits != 0; bits &= bits - 1) {
+          const int f =
+              order_[b * kBlockElements + 64 * w + __builtin_ctzll(bits)];
+          if (((low_e & ~low[f]) | (high_e & ~high[f])) == 0) return false;
+        }
       }
     }
     return true;
@@ -176,6 +277,12 @@ class BlockTest {
   const int n_;
   const int blocks_;
   const MeetTables tables_;
+  const bool ranked_;
+  // For wide rows: each element's weight, the element of each rank, and
+  // the first rank of each rank's weight.
+  std::uint8_t weight_[kMaxElements];
+  std::uint16_t order_[kMaxElements];
+  std::uint16_t from_[kMaxElements];
 };
 
 template <class Block>

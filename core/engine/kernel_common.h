@@ -300,6 +300,9 @@ inline bool small_enough_for_direct_test(int k, int n) {
 
 struct WordBlock {
   using Type = std::uint64_t;
+  // With a word a block, the blocks that ranking skips pay for it (about
+  // 1.2x at n = 2000, k = 64).
+  static constexpr bool kRanked = true;
   static constexpr int kWords = 1;
   static Type zero() { return 0; }
   static Type load(const std::uint64_t* p) { return *p; }

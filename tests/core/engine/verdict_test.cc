@@ -197,6 +197,108 @@ TEST(EngineVerdict, AgreesOnHandBuiltTuples) {
   }
 }
 
+// Tuples of 2000 elements over k components given by their columns: bit
+// r of columns[e] (rows 0..63) and of high[e] (rows 64..), element e + 1.
+std::vector<Component> from_columns(int k,
+                                    const std::vector<std::uint64_t>& columns,
+                                    const std::vector<std::uint64_t>& high) {
+  std::vector<Component> tuple(k);
+  for (std::size_t e = 0; e < columns.size(); ++e) {
+    for (int r = 0; r < k; ++r) {
+      const std::uint64_t word = r < 64 ? columns[e] : high[e];
+      if ((word >> (r % 64)) & 1) tuple[r].push_back(static_cast<int>(e) + 1);
+    }
+  }
+  return tuple;
+}
+
+// Wide tuples whose verdict turns on one pair of elements in a random
+// tuple that generates: columns equal, one column a row more than
+// another (apart in both orders of the elements), two columns told apart
+// only by rows past those the tables narrow with, an empty column first
+// or last.  The elements' weights (rows holding them) order the portable
+// test's look at the others, so the pairs have equal and unequal weights.
+TEST(EngineVerdict, AgreesOnWideTuplesDecidedByOnePair) {
+  runtime::random_state = runtime::RandomState{};
+  runtime::random_state.seed = 8086;
+  const int n = 2000;
+  std::vector<std::uint64_t> base(n);
+  std::vector<std::uint64_t> base_high(n);
+  for (int e = 0; e < n; ++e) {
+    for (int r = 0; r < 64; ++r) {
+      base[e] |= static_cast<std::uint64_t>(runtime::random_below(2)) << r;
+      base_high[e] |= static_cast<std::uint64_t>(runtime::random_below(2)) << r;
+    }
+  }
+  struct Row {
+    std::string name;
+    int k;
+    // Changes the columns (low and high words).
+    void (*change)(std::vector<std::uint64_t>&, std::vector<std::uint64_t>&);
+    bool expected;
+  };
+  const Row rows[] = {
+      {"random, k = 64", 64, [](auto&, auto&) {}, true},
+      {"random, k = 120", 120, [](auto&, auto&) {}, true},
+      {"element 1999 as element 5", 64, [](auto& c, auto&) { c[1999] = c[5]; },
+       false},
+      {"element 5 as element 1999", 64, [](auto& c, auto&) { c[5] = c[1999]; },
+       false},
+      {"element 1500 holds 7 and a row more", 64,
+       [](auto& c, auto&) { c[1500] = c[7] | (~c[7] & (0 - ~c[7])); }, false},
+      {"element 7 holds 1500 and a row more", 64,
+       [](auto& c, auto&) { c[7] = c[1500] | (~c[1500] & (0 - ~c[1500])); },
+       false},
+      {"element 3 is 1990 less its last row", 64,
+       [](auto& c, auto&) {
+         const std::uint64_t last = std::uint64_t{1}
+                                    << (63 - __builtin_clzll(c[1990]));
+         c[3] = c[1990] & ~last;
+       },
+       false},
+      {"elements 8 and 900 apart only by rows 60 and 61", 64,
+       [](auto& c, auto&) {
+         c[8] = (c[8] | (std::uint64_t{1} << 60)) & ~(std::uint64_t{1} << 61);
+         c[900] = (c[8] & ~(std::uint64_t{1} << 60)) | (std::uint64_t{1} << 61);
+       },
+       true},
+      {"elements 8 and 900 apart only by row 100", 120,
+       [](auto& c, auto& h) {
+         c[900] = c[8];
+         h[8] |= std::uint64_t{1} << 36;
+         h[900] = h[8] & ~(std::uint64_t{1} << 36);
+       },
+       false},
+      {"elements 8 and 900 apart only by rows 100 and 101", 120,
+       [](auto& c, auto& h) {
+         c[900] = c[8];
+         h[8] = (h[8] | (std::uint64_t{1} << 36)) & ~(std::uint64_t{1} << 37);
+         h[900] = (h[8] & ~(std::uint64_t{1} << 36)) | (std::uint64_t{1} << 37);
+       },
+       true},
+      {"element 1 in no component", 64, [](auto& c, auto&) { c[0] = 0; },
+       false},
+      {"element 2000 in no component", 120,
+       [](auto& c, auto& h) {
+         c[1999] = 0;
+         h[1999] = 0;
+       },
+       false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::uint64_t> columns = base;
+    std::vector<std::uint64_t> high = base_high;
+    row.change(columns, high);
+    load_plain(true, n, from_columns(row.k, columns, high));
+    EXPECT_EQ(plain_verdict(true), row.expected);
+    for (Path path : supported_paths()) {
+      SCOPED_TRACE(path_name(path));
+      EXPECT_EQ(engine_verdict(true, path), row.expected);
+    }
+  }
+}
+
 TEST(EngineVerdict, AgreesOnRandomTuplesOfManyShapes) {
   struct Row {
     bool packed;
