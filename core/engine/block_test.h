@@ -52,19 +52,6 @@ struct MeetTables {
   return {size, groups, stride, tuple.group_meets};
 }
 
-// Transposes a 64x64 bit matrix in place: bit j of a[i] moves to bit i
-// of a[j].  Swaps ever smaller off-diagonal blocks, 32x32 down to 1x1.
-inline void transpose64(std::uint64_t a[64]) {
-  std::uint64_t mask = 0x00000000FFFFFFFFull;
-  for (int j = 32; j != 0; j >>= 1, mask ^= mask << j) {
-    for (int i = 0; i < 64; i = ((i | j) + 1) & ~j) {
-      const std::uint64_t t = ((a[i] >> j) ^ a[i | j]) & mask;
-      a[i] ^= t << j;
-      a[i | j] ^= t;
-    }
-  }
-}
-
 // The generation test on the columns and rows, a Block of row words at a
 // time.  Block supplies Type, kWords, zero(), load(p), store(p, a),
 // both(a, b), either(a, b), without(a, b), element_bit(e) (the bit of

@@ -111,7 +111,7 @@ bool separated(TupleBits& tuple, int k, int n) {
   if (small_enough_for_direct_test(k, n)) {
     return separated_directly(tuple, k, n);
   }
-  transpose_by_octets(tuple, k, n);
+  transpose_rows(tuple, k, n);
   return separated_by_blocks<WordBlock>(tuple, k, n);
 }
 

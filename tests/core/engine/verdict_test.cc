@@ -316,7 +316,7 @@ TEST(EngineVerdict, AgreesOnRandomTuplesOfManyShapes) {
       {false, 5, 120, 50},  {false, 20, 20, 300},  {false, 40, 16, 200},
       {false, 56, 17, 200}, {false, 57, 17, 100},  {false, 64, 64, 50},
       {false, 65, 24, 50},  {false, 100, 7, 100},  {false, 200, 24, 30},
-      {false, 600, 30, 6},  {false, 2000, 120, 1},
+      {false, 600, 30, 6},  {false, 2000, 120, 1}, {true, 72, 70, 20},
   };
   int generating = 0;
   int failing = 0;
