@@ -122,6 +122,15 @@ void prepare_column_tables(int k, int width, ColumnTables& out) {
   out.width = width;
 }
 
+std::int32_t settle_column_byte(const StreamOffsets& start,
+                                const ColumnTables& tables, int b, int r) {
+  StreamOffsets reached = start;
+  StreamOffsets factors{};
+  for (int i = 0; i < kStreams; ++i) factors.offset[i] = tables.power[i][b][r];
+  multiply_streams(reached, factors);
+  return runtime::extended_draw_below(states_at(reached), 256);
+}
+
 std::int32_t settle_draw_at(const StreamOffsets& base, const DrawTables& tables,
                             int j, std::int32_t bound) {
   StreamOffsets reached = base;

@@ -77,6 +77,11 @@ struct ColumnTables {
 // that shape already.
 void prepare_column_tables(int k, int width, ColumnTables& out);
 
+// The exact random_below(256) of byte b of row r of the tuple whose draws
+// follow `start`, by the extended-precision steps.
+std::int32_t settle_column_byte(const StreamOffsets& start,
+                                const ColumnTables& tables, int b, int r);
+
 // The exact random_below(bound) of the draw that entry j of `tables`
 // describes after `base`, by the extended-precision steps.
 std::int32_t settle_draw_at(const StreamOffsets& base, const DrawTables& tables,

@@ -80,12 +80,10 @@ struct Kernels {
   // of tuple_series.cc.
   bool (*finish_packed)(const StreamOffsets& start, const ColumnTables& tables,
                         const std::uint8_t* known, int drawn);
-  // The narrowest rows (in bytes) and the most rows of packed tuples that
-  // this path draws lazily (tuple_series.h): where the draws cost more
-  // than the tests on the first elements and the tuples they leave
-  // undecided.
+  // The narrowest rows (in bytes) of packed tuples that this path draws
+  // lazily (tuple_series.h): where the draws cost more than the tests on
+  // the first elements and the tuples they leave undecided.
   int lazy_min_width;
-  int lazy_max_components;
   // How far, in units of 2^-64, a fraction may lie from the one the plain
   // extended computation forms, both ways.
   std::uint64_t fraction_error;

@@ -11,6 +11,7 @@
 
 #include "core/engine/block_test.h"
 #include "core/engine/draw_streams.h"
+#include "core/engine/finish_by_words.h"
 #include "core/engine/kernel_common.h"
 #include "core/engine/kernels.h"
 
@@ -276,9 +277,8 @@ const Kernels kAvx2Kernels = {
     .draw_bits = draw_bits,
     .draw_fractions = draw_fractions,
     .draw_strided_bytes = draw_strided_bytes,
-    .finish_packed = nullptr,
+    .finish_packed = finish_packed_by_words,
     .lazy_min_width = 8,
-    .lazy_max_components = 8,
     .fraction_error = static_cast<std::uint64_t>(kMarginUnits)
                       << (64 - kFractionBits),
     .packed_generates = packed_generates_by_rows<separated>,

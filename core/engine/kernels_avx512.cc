@@ -14,7 +14,6 @@
 #include "core/engine/kernels.h"
 #include "core/engine/narrow_columns_avx512.h"
 #include "core/engine/transpose_avx512.h"
-#include "runtime/extended_draw.h"
 
 namespace core::engine {
 namespace {
@@ -174,14 +173,8 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
   _mm_store_si128(reinterpret_cast<__m128i*>(exact), bytes);
   for (int lane = 0; lane < 8; ++lane) {
     if (((near >> lane) & 1) == 0) continue;
-    StreamOffsets reached = start;
-    StreamOffsets factors{};
-    for (int i = 0; i < kStreams; ++i) {
-      factors.offset[i] = tables.power[i][b][8 * o + lane];
-    }
-    multiply_streams(reached, factors);
     exact[lane] = static_cast<std::uint8_t>(
-        runtime::extended_draw_below(states_at(reached), 256));
+        settle_column_byte(start, tables, b, 8 * o + lane));
   }
   return _mm_load_si128(reinterpret_cast<const __m128i*>(exact));
 }
@@ -294,7 +287,6 @@ const Kernels kAvx512Kernels = {.draw_bytes = draw_bytes,
                                 .draw_strided_bytes = draw_strided_bytes,
                                 .finish_packed = finish_packed,
                                 .lazy_min_width = 2,
-                                .lazy_max_components = 64,
                                 .fraction_error = kMargin << 12,
                                 .packed_generates = avx512::packed_generates,
                                 .packed_verdicts = avx512::packed_verdicts,

@@ -7,6 +7,7 @@
 
 #include "core/engine/block_test.h"
 #include "core/engine/draw_streams.h"
+#include "core/engine/finish_by_words.h"
 #include "core/engine/kernel_common.h"
 #include "core/engine/kernels.h"
 
@@ -122,9 +123,8 @@ const Kernels kPortableKernels = {
     .draw_bits = draw_bits,
     .draw_fractions = draw_fractions,
     .draw_strided_bytes = draw_strided_bytes,
-    .finish_packed = nullptr,
+    .finish_packed = finish_packed_by_words,
     .lazy_min_width = 2,
-    .lazy_max_components = 64,
     .fraction_error = kFraction64Error,
     .packed_generates = packed_generates_by_rows<separated>,
     .packed_verdicts = byte_row_verdicts,

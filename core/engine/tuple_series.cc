@@ -178,7 +178,7 @@ int series_tuples(const TupleShape& shape) {
 
 bool lazy_draws_suit(const TupleShape& shape, const Kernels& path) {
   return shape.packed && shape.width >= path.lazy_min_width &&
-         shape.k <= path.lazy_max_components &&
+         shape.k <= kLazyMaxComponents &&
          expected_bytes(shape.k, shape.width) < kLazyShare * shape.width;
 }
 
@@ -192,11 +192,9 @@ void evaluate_tuples(Workspace& workspace, const TupleShape& shape,
   }
   LazyPlan& plan = workspace.plan;
   if (!(shape == plan.shape) || plan.min_width != path.lazy_min_width ||
-      plan.max_components != path.lazy_max_components ||
       plan.verdicts != path.packed_verdicts) {
     plan.shape = shape;
     plan.min_width = path.lazy_min_width;
-    plan.max_components = path.lazy_max_components;
     plan.verdicts = path.packed_verdicts;
     plan.lazy = lazy_draws_suit(shape, path);
     plan.leading = plan.lazy && second_bytes_in_bulk(shape, path) ? 2 : 1;

@@ -27,9 +27,9 @@ struct TupleShape {
 // The largest tuple's draws: 120 components of 250 bytes or 2000 flags.
 inline constexpr std::size_t kMaxTupleDraws = 240000;
 
-// Lazy draws suit packed tuples of up to this many components (and a
-// path may set fewer), which the screen of the first bytes tests in bulk;
-// with more, hardly a tuple fails on its first elements.
+// Lazy draws suit packed tuples of up to this many components, which the
+// screen of the first bytes tests in bulk; with more, hardly a tuple fails
+// on its first elements.
 inline constexpr int kLazyMaxComponents = 64;
 // ... and tuples that need on average less than this share of their
 // draws: the draws a byte a row cost more than draws in a row.
@@ -43,7 +43,6 @@ inline constexpr std::size_t kSeriesBits = 131072;
 struct LazyPlan {
   TupleShape shape;
   int min_width = 0;
-  int max_components = 0;
   int (*verdicts)(const std::uint8_t*, int, int, int, std::uint8_t*) = nullptr;
   bool lazy = false;
   int leading = 1;  // bytes of every row drawn first
@@ -87,8 +86,8 @@ void evaluate_tuples(Workspace& workspace, const TupleShape& shape,
                      const Kernels& path, StreamOffsets& streams, int tuples,
                      std::uint8_t* verdicts);
 
-// Packed tuples with rows as wide and as few as `path` wants them
-// (lazy_min_width, lazy_max_components), and likely to fail on few elements:
+// Packed tuples with rows as wide as `path` wants them (lazy_min_width),
+// at most kLazyMaxComponents rows, and likely to fail on few elements:
 // the first byte of every row decides 98.6 % of them at n = 16, k = 8,
 // and the first two 91 % at n = 64, k = 16.
 bool lazy_draws_suit(const TupleShape& shape, const Kernels& path);

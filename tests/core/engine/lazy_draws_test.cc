@@ -11,6 +11,7 @@
 
 #include "core/engine/dispatch.h"
 #include "core/engine/draw_streams.h"
+#include "core/engine/finish_by_words.h"
 #include "core/engine/instruction_sets.h"
 #include "core/engine/tuple_series.h"
 #include "runtime/random_source.h"
@@ -70,6 +71,41 @@ TEST(LazyDraws, MarginsKeepStridedDrawsNextToBoundariesExact) {
     }
     EXPECT_GT(wrong_without_margins, 0);
   }
+}
+
+// The column draws that finish a lazily drawn tuple in words: byte b of
+// row r crafted next to a boundary of 256 comes out as the plain draw with
+// the margins, and some come out wrong without them.
+TEST(LazyDraws, MarginsKeepColumnDrawsNextToBoundariesExact) {
+  const int k = 8;
+  const int width = 3;
+  auto tables = std::make_unique<ColumnTables>();
+  prepare_column_tables(k, width, *tables);
+  int wrong_without_margins = 0;
+  int placed = 0;
+  for (const boundary_states::Draw& draw :
+       boundary_states::draws_near_boundaries(256, 40)) {
+    boundary_states::prepare_draw(draw);
+    const StreamOffsets next = take_streams();
+    const auto plain = static_cast<std::uint8_t>(runtime::random_below(256));
+    // The tuple's start, so that byte b of row r is the crafted draw.
+    const int b = 1 + placed % (width - 1);
+    const int r = placed % k;
+    ++placed;
+    const std::uint64_t before = static_cast<std::uint64_t>(r) * width + b;
+    StreamOffsets start = next;
+    StreamOffsets back{};
+    for (int i = 0; i < kStreams; ++i) {
+      // a^(m - 1) = 1 for the prime moduli.
+      back.offset[i] = runtime::stream_power(i, kStreamModulus[i] - 1 - before);
+    }
+    multiply_streams(start, back);
+    EXPECT_EQ(column_byte(start, *tables, b, r), plain);
+    boundary_margins = false;
+    if (column_byte(start, *tables, b, r) != plain) ++wrong_without_margins;
+    boundary_margins = true;
+  }
+  EXPECT_GT(wrong_without_margins, 0);
 }
 
 // How many leading bytes of every row of a packed tuple as drawn (k <= 64
@@ -137,7 +173,6 @@ TEST(LazyDraws, VerdictsEqualFullDrawsTupleByTuple) {
     // Each path's kernels, lazy on every shape that lazy draws can serve.
     Kernels kernels = *kernels_for(path);
     kernels.lazy_min_width = 2;
-    kernels.lazy_max_components = kLazyMaxComponents;
     std::uint32_t seed = 99;
     for (const Row& row : rows) {
       SCOPED_TRACE(testing::Message() << path_name(path) << ", k " << row.k
