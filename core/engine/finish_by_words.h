@@ -29,19 +29,19 @@ inline std::uint64_t turn_bytes(std::uint64_t x, int s) {
 // before it: both directions of every pair it takes part in, each word
 // turned against another by s bytes.  A column lies inside another when
 // it does so in every octet of rows.
+template <int kOctets>
 class WordColumns {
  public:
-  explicit WordColumns(int k) : octets_((k + 7) / 8) {}
-
   std::uint64_t& at(int o, int c) { return words_[o][c]; }
 
   // Whether byte column b passes against itself and the columns before it.
   bool column_passes(int b) const {
     std::uint64_t inside = 0;
+#pragma GCC unroll 4
     for (int s = 8; s <= 32; s += 8) {
       std::uint64_t back = ~std::uint64_t{0};
       std::uint64_t on = ~std::uint64_t{0};
-      for (int o = 0; o < octets_; ++o) {
+      for (int o = 0; o < kOctets; ++o) {
         const std::uint64_t mine = words_[o][b];
         const std::uint64_t turned = turn_bytes(mine, s);
         back &= zero_bytes(turned & ~mine);
@@ -51,10 +51,11 @@ class WordColumns {
       inside |= back | (s == 32 ? 0 : on);
     }
     for (int c = 0; c < b; ++c) {
+#pragma GCC unroll 8
       for (int s = 0; s < 64; s += 8) {
         std::uint64_t held = ~std::uint64_t{0};
         std::uint64_t holds = ~std::uint64_t{0};
-        for (int o = 0; o < octets_; ++o) {
+        for (int o = 0; o < kOctets; ++o) {
           const std::uint64_t mine = words_[o][b];
           const std::uint64_t turned = turn_bytes(words_[o][c], s);
           held &= zero_bytes(turned & ~mine);
@@ -67,8 +68,7 @@ class WordColumns {
   }
 
  private:
-  int octets_;
-  std::uint64_t words_[8][8] = {};
+  std::uint64_t words_[kOctets][8];  // those of the bytes drawn are set
 };
 
 // Byte b of row r of the tuple whose draws follow `start`, from the
@@ -93,14 +93,13 @@ inline std::uint8_t column_byte(const StreamOffsets& start,
   return static_cast<std::uint8_t>(f >> (kFractionBits - 8));
 }
 
-// finish_packed (kernels.h) in words.
-[[maybe_unused]] bool finish_packed_by_words(const StreamOffsets& start,
-                                             const ColumnTables& tables,
-                                             const std::uint8_t* known,
-                                             int drawn) {
+// finish_packed (kernels.h) in words, for up to 8 * kOctets rows.
+template <int kOctets>
+bool finish_in_words(const StreamOffsets& start, const ColumnTables& tables,
+                     const std::uint8_t* known, int drawn) {
   const int k = tables.k;
-  WordColumns columns(k);
-  for (int o = 0; 8 * o < k; ++o) {
+  WordColumns<kOctets> columns;
+  for (int o = 0; o < kOctets; ++o) {
     for (int c = 0; c < drawn; ++c) {
       std::uint64_t word = 0;
       for (int r = 8 * o; r < k && r < 8 * o + 8; ++r) {
@@ -110,7 +109,7 @@ inline std::uint8_t column_byte(const StreamOffsets& start,
     }
   }
   for (int b = drawn; b < tables.width; ++b) {
-    for (int o = 0; 8 * o < k; ++o) {
+    for (int o = 0; o < kOctets; ++o) {
       std::uint64_t word = 0;
       for (int r = 8 * o; r < k && r < 8 * o + 8; ++r) {
         word |= std::uint64_t{column_byte(start, tables, b, r)}
@@ -121,6 +120,17 @@ inline std::uint8_t column_byte(const StreamOffsets& start,
     if (!columns.column_passes(b)) return false;
   }
   return true;
+}
+
+[[maybe_unused]] bool finish_packed_by_words(const StreamOffsets& start,
+                                             const ColumnTables& tables,
+                                             const std::uint8_t* known,
+                                             int drawn) {
+  const int k = tables.k;
+  if (k <= 8) return finish_in_words<1>(start, tables, known, drawn);
+  if (k <= 16) return finish_in_words<2>(start, tables, known, drawn);
+  if (k <= 32) return finish_in_words<4>(start, tables, known, drawn);
+  return finish_in_words<8>(start, tables, known, drawn);
 }
 
 }  // namespace
