@@ -1,9 +1,10 @@
 // The generation test on the AVX-512 path, compiled with -mavx512f
 // -mavx512dq -mavx512bw -mavx512vl -mavx512ifma -mavx512vbmi -mgfni (and
 // the AVX2 set): columns from rows by the transposition of
-// transpose_avx512.h; up to 64 elements as narrow columns
+// transpose_avx512.h; packed tuples of up to 64 elements as narrow columns
 // (narrow_columns_avx512.h), more through the meet tables eight words at
-// a time.
+// a time; flag tuples of up to 64 elements a lane per element
+// (element_lanes_avx512.h).
 #include "core/engine/generation_avx512.h"
 
 #include <immintrin.h>
@@ -12,6 +13,7 @@
 #include <cstdint>
 
 #include "core/engine/block_test.h"
+#include "core/engine/element_lanes_avx512.h"
 #include "core/engine/kernel_common.h"
 #include "core/engine/kernels.h"
 #include "core/engine/narrow_columns_avx512.h"
@@ -96,25 +98,6 @@ constexpr PackedOrders kPackedOrders = build_packed_orders();
       _mm512_loadu_si512(draws + static_cast<std::size_t>(first) * byte_count));
   return _mm512_gf2p8affine_epi64_epi8(_mm512_set1_epi64(kOneHotBytes), blocks,
                                        0);
-}
-
-// Rows first..first+7 of a flag tuple with n <= 56, straight from the
-// draws (every row then lies in the eight bytes from its first), turned
-// round as blocks_from_rows; rows from k on read as empty.
-__m512i flag_octet(const std::uint64_t* draws, int first_bit, int first, int k,
-                   int n) {
-  const __m512i row = _mm512_add_epi64(
-      _mm512_set1_epi64(first), _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 6, 7));
-  const __m512i bit =
-      _mm512_add_epi64(_mm512_set1_epi64(first_bit),
-                       _mm512_mullo_epi64(row, _mm512_set1_epi64(n)));
-  const __mmask8 present = _mm512_cmplt_epi64_mask(row, _mm512_set1_epi64(k));
-  const __m512i words = _mm512_mask_i64gather_epi64(
-      _mm512_setzero_si512(), present, _mm512_srli_epi64(bit, 3), draws, 1);
-  const __m512i rows = _mm512_and_si512(
-      _mm512_srlv_epi64(words, _mm512_and_si512(bit, _mm512_set1_epi64(7))),
-      _mm512_set1_epi64(static_cast<long long>(low_bits(n))));
-  return blocks_from_rows(rows);
 }
 
 // Byte j of element[0] is j / 16, of element[1] j / 32.
@@ -249,21 +232,7 @@ bool flag_generates(const std::uint64_t* draws, int first_bit, int k, int n,
     rows_from_flags(draws, first_bit, k, n, tuple);
     return separated_rows(tuple, k, n);
   }
-  __m512i octets[16];
-  const int count = (k + 7) / 8;
-  if (n > 56) {
-    // Rows of 57..64 bits may span nine bytes: cut them first; one-word
-    // rows lie next to each other, eight to a vector.
-    rows_from_flags(draws, first_bit, k, n, tuple);
-    for (int o = 0; o < count; ++o) {
-      octets[o] = blocks_from_rows(_mm512_loadu_si512(tuple.row(8 * o)));
-    }
-    return separated_octets(octets, count, k, n);
-  }
-  for (int o = 0; o < count; ++o) {
-    octets[o] = flag_octet(draws, first_bit, 8 * o, k, n);
-  }
-  return separated_octets(octets, count, k, n);
+  return separated_flag_lanes(draws, first_bit, k, n);
 }
 
 }  // namespace avx512
