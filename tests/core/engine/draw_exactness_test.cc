@@ -12,6 +12,7 @@
 #include "core/engine/draw_streams.h"
 #include "core/engine/fast_draws.h"
 #include "runtime/random_source.h"
+#include "runtime/random_streams.h"
 #include "tests/core/engine/engine_paths.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/runtime/boundary_states.h"
@@ -173,6 +174,51 @@ TEST(FastDraws, MarginsDecideTheDrawsNextToBoundaries) {
       }
     }
     EXPECT_GT(wrong_without_margins, 0);
+  }
+  select_path(before);
+}
+
+// Sets the random source so that draw `position` (from 1) after it steps
+// to `draw`: the streams repeat after (m_i - 1) steps each, so the state
+// position steps before is their product minus position steps ahead.
+void place_draw(const boundary_states::Draw& draw, std::uint64_t position) {
+  std::uint64_t period = 1;
+  for (std::uint32_t m : runtime::kStreamModulus) period *= m - 1;
+  runtime::set_streams(draw);
+  runtime::set_streams(
+      runtime::advance_streams(runtime::take_streams(), period - position));
+}
+
+// A draw next to a boundary at many places in the blocks of the bulk
+// draws (first, last of a word, of a block, past it): every draw around it
+// stays the plain one with the margins, and some near ones go wrong
+// without, on every path.
+TEST(FastDraws, MarginsHoldAtEveryPlaceInABlock) {
+  const std::uint64_t positions[] = {1, 2, 8, 63, 64, 65, 128, 256, 257, 400};
+  const Path before = selected_path();
+  for (Path path : supported_paths()) {
+    SCOPED_TRACE(path_name(path));
+    select_path(path);
+    for (std::int32_t bound : {2, 256}) {
+      SCOPED_TRACE(bound);
+      int wrong_without_margins = 0;
+      for (const boundary_states::Draw& draw :
+           boundary_states::draws_near_boundaries(bound, 6)) {
+        for (std::uint64_t position : positions) {
+          SCOPED_TRACE(position);
+          const std::size_t count = position + 70;
+          place_draw(draw, position);
+          const std::vector<std::int32_t> plain = plain_draws(bound, count);
+          place_draw(draw, position);
+          EXPECT_EQ(engine_draws(bound, count), plain);
+          boundary_margins = false;
+          place_draw(draw, position);
+          if (engine_draws(bound, count) != plain) ++wrong_without_margins;
+          boundary_margins = true;
+        }
+      }
+      EXPECT_GT(wrong_without_margins, 0);
+    }
   }
   select_path(before);
 }
