@@ -317,21 +317,27 @@ inline void transpose64(std::uint64_t a[64]) {
 }
 
 // The generation test for small tuples of one-word rows (n <= 64),
-// straight from the rows: for each element, the meet of the rows that
-// hold it, each row taken or passed over without a branch.  No columns,
-// no tables; worth it while k * n stays small.
+// straight from the rows: for each element, the elements missing from
+// some row that holds it, which must be all the others.  A row is taken
+// or passed over by a mask from its bit of the element, sign-extended,
+// without a branch.  Bit 63, beyond the elements when n < 64, is missing
+// from every row and so counts whether any row holds the element at all;
+// with n = 64 an element in no row leaves the others unmissed.  No
+// columns, no tables; worth it while k * n stays small.
 [[maybe_unused]] bool separated_directly(const TupleBits& tuple, int k, int n) {
-  const std::uint64_t all = element_mask(n, 0);
+  const std::uint64_t top = std::uint64_t{1} << 63;
+  const std::uint64_t all = element_mask(n, 0) | (n < 64 ? top : 0);
   const std::uint64_t* rows = tuple.row(0);
   for (int e = 0; e < n; ++e) {
-    std::uint64_t meet = all & ~(std::uint64_t{1} << e);
-    std::uint64_t held = 0;
+    std::uint64_t missed = 0;
+#pragma GCC unroll 4
     for (int r = 0; r < k; ++r) {
-      const std::uint64_t bit = (rows[r] >> e) & 1;
-      held |= bit;
-      meet &= rows[r] | (bit - 1);  // all ones where e is not in row r
+      // All ones when row r holds e (arithmetic shift, as C++20 defines).
+      const std::uint64_t holds = static_cast<std::uint64_t>(
+          static_cast<std::int64_t>(rows[r] << (63 - e)) >> 63);
+      missed |= ~rows[r] & holds;
     }
-    if (held == 0 || meet != 0) return false;
+    if ((all & ~(std::uint64_t{1} << e) & ~missed) != 0) return false;
   }
   return true;
 }
