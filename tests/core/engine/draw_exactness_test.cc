@@ -11,6 +11,7 @@
 #include "core/engine/dispatch.h"
 #include "core/engine/draw_streams.h"
 #include "core/engine/fast_draws.h"
+#include "core/engine/instruction_sets.h"
 #include "runtime/random_source.h"
 #include "runtime/random_streams.h"
 #include "tests/core/engine/engine_paths.h"
@@ -221,6 +222,54 @@ TEST(FastDraws, MarginsHoldAtEveryPlaceInABlock) {
     }
   }
   select_path(before);
+}
+
+// The same for the strided draws of the lazy tuples: the draw next to a
+// boundary as entry q of stride 3, one or two leading draws a stride, q
+// across a block of 256 entries.
+TEST(FastDraws, MarginsHoldAtEveryPlaceOfStridedDraws) {
+  constexpr int kStride = 3;
+  StrideTables tables;
+  for (int leading : {1, 2}) {
+    prepare_stride_tables(kStride, leading, tables);
+    // The draw after the base that entry j describes, from 1.
+    auto place = [leading](std::size_t j) {
+      return 1 + j / leading * kStride + j % leading;
+    };
+    for (Path path : supported_paths()) {
+      SCOPED_TRACE(testing::Message()
+                   << path_name(path) << ", leading " << leading);
+      int wrong_without_margins = 0;
+      for (const boundary_states::Draw& draw :
+           boundary_states::draws_near_boundaries(256, 6)) {
+        for (std::size_t q : {0, 1, 7, 63, 255, 256, 300}) {
+          SCOPED_TRACE(q);
+          const std::size_t count = q + 40;
+          place_draw(draw, place(q));
+          const StreamOffsets base = take_streams();
+          const std::vector<std::int32_t> all =
+              plain_draws(256, place(count - 1));
+          std::vector<std::uint8_t> plain(count);
+          for (std::size_t j = 0; j < count; ++j) {
+            plain[j] = static_cast<std::uint8_t>(all[place(j) - 1]);
+          }
+          std::vector<std::uint8_t> got(count + 64);
+          kernels_for(path)->draw_strided_bytes(base, tables, got.data(),
+                                                count);
+          got.resize(count);
+          EXPECT_EQ(got, plain);
+          boundary_margins = false;
+          got.resize(count + 64);
+          kernels_for(path)->draw_strided_bytes(base, tables, got.data(),
+                                                count);
+          boundary_margins = true;
+          got.resize(count);
+          if (got != plain) ++wrong_without_margins;
+        }
+      }
+      EXPECT_GT(wrong_without_margins, 0);
+    }
+  }
 }
 
 }  // namespace
