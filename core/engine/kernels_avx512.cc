@@ -136,25 +136,74 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
       });
 }
 
+// The 52-bit table entries for the bits, interleaved: in each group of
+// 64 draws, lane L of vector v holds draw 8L + v, so that bit v of qword
+// L gathers the bits of draws 8L..8L+7 in order.
+struct InterleavedTables {
+  std::uint64_t fraction[kStreams][kBlock];
+};
+
+consteval InterleavedTables build_interleaved() {
+  const DrawTables natural = build_draw_tables();
+  InterleavedTables tables{};
+  for (int i = 0; i < kStreams; ++i) {
+    for (int p = 0; p < kBlock; ++p) {
+      tables.fraction[i][p] =
+          natural.fraction52[i][64 * (p / 64) + 8 * (p % 8) + p % 64 / 8];
+    }
+  }
+  return tables;
+}
+
+alignas(64) constinit const InterleavedTables interleaved = build_interleaved();
+
+// Bits 0..n-1 of a block from `d` into out, 64 draws at a time from the
+// interleaved tables: vector v brings its result bits to bit v of every
+// qword by one shift and one ternary logic step, and the qwords narrow
+// to the word's bytes once.  No mask register moves to a general one.
+// Returns, for four chains of lanes kept apart so that no test waits for
+// another, the lanes whose draws all lay clear of a boundary (all of them
+// when margins are off); the draws past n in the last block are tested
+// too, at worst a needless look at the block.
+template <bool kMargins>
+__mmask8 bits_block(const Offsets& d, int n, const Boundary& boundary,
+                    std::uint64_t* out) {
+  const InterleavedTables& t = interleaved;
+  __mmask8 clear[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+  for (int first = 0; first < n; first += 64) {
+    __m512i bits = _mm512_setzero_si512();
+#pragma GCC unroll 8
+    for (int v = 0; v < 8; ++v) {
+      const int j = first + 8 * v;
+      __m512i f = _mm512_madd52lo_epu64(boundary.raised, d.d0,
+                                        _mm512_load_si512(&t.fraction[0][j]));
+      f = _mm512_madd52lo_epu64(f, d.d1, _mm512_load_si512(&t.fraction[1][j]));
+      f = _mm512_madd52lo_epu64(f, d.d2, _mm512_load_si512(&t.fraction[2][j]));
+      if (kMargins) {
+        clear[v % 4] =
+            _mm512_mask_test_epi64_mask(clear[v % 4], f, boundary.spread);
+      }
+      // The result bit, bit 51, to bit v: bits | (f >> (51 - v)) & 1 << v.
+      bits = _mm512_ternarylogic_epi64(
+          bits, _mm512_srli_epi64(f, kFractionBits - 1 - v),
+          _mm512_set1_epi64(std::int64_t{1} << v), 0xF8);
+    }
+    const std::uint64_t word = static_cast<std::uint64_t>(
+        _mm_cvtsi128_si64(_mm512_cvtepi64_epi8(bits)));
+    out[first / 64] = word & low_bits(n - first);
+  }
+  return clear[0] & clear[1] & clear[2] & clear[3];
+}
+
 void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
   const Boundary boundary = boundary_for(1);
-  const __m512i top = _mm512_set1_epi64(std::int64_t{1} << (kFractionBits - 1));
   while (count > 0) {
     const int n = count < kBlock ? static_cast<int>(count) : kBlock;
     const Offsets d = broadcast(streams);
-    __mmask8 near = 0;
-    for (int first = 0; first < n; first += 64) {
-      std::uint64_t word = 0;
-      const int vectors = (n - first + 7) / 8 < 8 ? (n - first + 7) / 8 : 8;
-      for (int v = 0; v < vectors; ++v) {
-        const __m512i f = fractions_at(d, first + 8 * v, boundary);
-        near |= near_lanes(f, boundary);
-        word |= static_cast<std::uint64_t>(_mm512_test_epi64_mask(f, top))
-                << (8 * v);
-      }
-      out[first / 64] = word & low_bits(n - first);
-    }
-    if (near != 0) {
+    const __mmask8 clear = boundary.active
+                               ? bits_block<true>(d, n, boundary, out)
+                               : bits_block<false>(d, n, boundary, out);
+    if (clear != 0xFF) {
       settle_near_draws(d, n, boundary, draw_tables,
                         [&](int j) { settle_bit(streams, out, j); });
     }
