@@ -136,76 +136,116 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
       });
 }
 
-// The 52-bit table entries for the bits, interleaved: in each group of
-// 64 draws, lane L of vector v holds draw 8L + v, so that bit v of qword
-// L gathers the bits of draws 8L..8L+7 in order.
-struct InterleavedTables {
-  std::uint64_t fraction[kStreams][kBlock];
+// The bits (random_below(2)) need only the top bit of a fraction, so a
+// first pass forms it in 32 bits, sixteen draws a vector, at twice the
+// multiplications a cycle of the 52-bit sum: entries round(2^32 a^(j+1)
+// / m) are off by half a unit of 2^-32 each, so a fraction lies within
+// 932632 + 1.5 such units of the exact sum (and the extended steps add
+// far less than one), half a unit per unit of the block's offsets.  A
+// vector with a draw within the margin of a boundary goes again through
+// the 52-bit sum, and what lies near there too through the extended
+// steps.
+constexpr std::uint32_t kMargin32 = std::uint32_t{1} << 20;
+
+struct Fractions32 {
+  std::uint32_t fraction[kStreams][kBlock];
+  std::uint32_t fixed;
 };
 
-consteval InterleavedTables build_interleaved() {
-  const DrawTables natural = build_draw_tables();
-  InterleavedTables tables{};
+consteval Fractions32 build_fractions32() {
+  using tables_detail::scaled_fraction;
+  Fractions32 tables{};
   for (int i = 0; i < kStreams; ++i) {
-    for (int p = 0; p < kBlock; ++p) {
-      tables.fraction[i][p] =
-          natural.fraction52[i][64 * (p / 64) + 8 * (p % 8) + p % 64 / 8];
+    const std::uint64_t m = kStreamModulus[i];
+    std::uint64_t power = 1;
+    for (int j = 0; j < kBlock; ++j) {
+      power = power * kStreamMultiplier[i] % m;
+      tables.fraction[i][j] =
+          static_cast<std::uint32_t>(scaled_fraction(power, 32, m));
     }
+    tables.fixed += static_cast<std::uint32_t>(
+        scaled_fraction(kStreamFixedPoint[i], 32, m));
   }
   return tables;
 }
 
-alignas(64) constinit const InterleavedTables interleaved = build_interleaved();
+alignas(64) constinit const Fractions32 fractions32 = build_fractions32();
 
-// Bits 0..n-1 of a block from `d` into out, 64 draws at a time from the
-// interleaved tables: vector v brings its result bits to bit v of every
-// qword by one shift and one ternary logic step, and the qwords narrow
-// to the word's bytes once.  No mask register moves to a general one.
-// Returns, for four chains of lanes kept apart so that no test waits for
-// another, the lanes whose draws all lay clear of a boundary (all of them
-// when margins are off); the draws past n in the last block are tested
-// too, at worst a needless look at the block.
-template <bool kMargins>
-__mmask8 bits_block(const Offsets& d, int n, const Boundary& boundary,
-                    std::uint64_t* out) {
-  const InterleavedTables& t = interleaved;
-  __mmask8 clear[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-  for (int first = 0; first < n; first += 64) {
-    __m512i bits = _mm512_setzero_si512();
-#pragma GCC unroll 8
-    for (int v = 0; v < 8; ++v) {
-      const int j = first + 8 * v;
-      __m512i f = _mm512_madd52lo_epu64(boundary.raised, d.d0,
-                                        _mm512_load_si512(&t.fraction[0][j]));
-      f = _mm512_madd52lo_epu64(f, d.d1, _mm512_load_si512(&t.fraction[1][j]));
-      f = _mm512_madd52lo_epu64(f, d.d2, _mm512_load_si512(&t.fraction[2][j]));
-      if (kMargins) {
-        clear[v % 4] =
-            _mm512_mask_test_epi64_mask(clear[v % 4], f, boundary.spread);
-      }
-      // The result bit, bit 51, to bit v: bits | (f >> (51 - v)) & 1 << v.
-      bits = _mm512_ternarylogic_epi64(
-          bits, _mm512_srli_epi64(f, kFractionBits - 1 - v),
-          _mm512_set1_epi64(std::int64_t{1} << v), 0xF8);
+// The sixteen bits of draws j + 1 .. j + 16 after `d`'s base, one a
+// lane, again from the 52-bit sums, each near a boundary there settled.
+std::uint32_t bits_again(const StreamOffsets& streams, const Offsets& d,
+                         const Boundary& boundary, int j) {
+  std::uint32_t bits = 0;
+  for (int half = 0; half < 2; ++half) {
+    const int at = j + 8 * half;
+    const __m512i f = fractions_at(d, at, boundary);
+    bits |= static_cast<std::uint32_t>(_mm512_test_epi64_mask(
+                f, _mm512_set1_epi64(std::int64_t{1} << (kFractionBits - 1))))
+            << (8 * half);
+    const unsigned near = near_lanes(f, boundary);
+    for (int lane = 0; lane < 8; ++lane) {
+      if (((near >> lane) & 1) == 0) continue;
+      const std::uint32_t bit = 1u << (8 * half + lane);
+      bits = settle_draw(streams, at + lane + 1, 2) == 1 ? bits | bit
+                                                         : bits & ~bit;
     }
-    const std::uint64_t word = static_cast<std::uint64_t>(
-        _mm_cvtsi128_si64(_mm512_cvtepi64_epi8(bits)));
-    out[first / 64] = word & low_bits(n - first);
   }
-  return clear[0] & clear[1] & clear[2] & clear[3];
+  return bits;
 }
 
 void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
-  const Boundary boundary = boundary_for(1);
+  const bool margins = boundary_margins;
+  const Fractions32& t = fractions32;
   while (count > 0) {
     const int n = count < kBlock ? static_cast<int>(count) : kBlock;
-    const Offsets d = broadcast(streams);
-    const __mmask8 clear = boundary.active
-                               ? bits_block<true>(d, n, boundary, out)
-                               : bits_block<false>(d, n, boundary, out);
-    if (clear != 0xFF) {
-      settle_near_draws(d, n, boundary, draw_tables,
-                        [&](int j) { settle_bit(streams, out, j); });
+    // A block's sums lie within half a unit per offset unit (and 2.5
+    // more) of the exact ones: where its offsets are small, half the
+    // margin does, and half as many vectors go round again.
+    const std::uint64_t error =
+        (streams.offset[0] + streams.offset[1] + streams.offset[2]) / 2 + 3;
+    const std::uint32_t margin = !margins                 ? 0
+                                 : error <= kMargin32 / 2 ? kMargin32 / 2
+                                                          : kMargin32;
+    const __m512i raised =
+        _mm512_set1_epi32(static_cast<int>(t.fixed + margin));
+    // The bits below the result that a draw clear of the margin has set.
+    const __m512i spread = _mm512_set1_epi32(
+        static_cast<int>(((std::uint32_t{1} << 31) - 1) & ~(2 * margin - 1)));
+    const __m512i d0 = _mm512_set1_epi32(static_cast<int>(streams.offset[0]));
+    const __m512i d1 = _mm512_set1_epi32(static_cast<int>(streams.offset[1]));
+    const __m512i d2 = _mm512_set1_epi32(static_cast<int>(streams.offset[2]));
+    for (int first = 0; first < n; first += 64) {
+      std::uint64_t word = 0;
+      std::uint64_t near = 0;
+#pragma GCC unroll 4
+      for (int v = 0; v < 4; ++v) {
+        const int j = first + 16 * v;
+        __m512i f = _mm512_add_epi32(
+            raised,
+            _mm512_mullo_epi32(d0, _mm512_load_si512(&t.fraction[0][j])));
+        f = _mm512_add_epi32(
+            f, _mm512_mullo_epi32(d1, _mm512_load_si512(&t.fraction[1][j])));
+        f = _mm512_add_epi32(
+            f, _mm512_mullo_epi32(d2, _mm512_load_si512(&t.fraction[2][j])));
+        // The top bit is the draw's.
+        word |= std::uint64_t{_mm512_movepi32_mask(f)} << (16 * v);
+        if (margins) {
+          near |= std::uint64_t{_mm512_testn_epi32_mask(f, spread)} << (16 * v);
+        }
+      }
+      // Draws past n in the last block are looked at too: at worst a
+      // needless second look at sixteen of them.
+      if (near != 0) {
+        const Boundary boundary = boundary_for(1);
+        const Offsets d = broadcast(streams);
+        for (int v = 0; v < 4; ++v) {
+          if (((near >> (16 * v)) & 0xFFFF) == 0) continue;
+          word = (word & ~(std::uint64_t{0xFFFF} << (16 * v))) |
+                 std::uint64_t{bits_again(streams, d, boundary, first + 16 * v)}
+                     << (16 * v);
+        }
+      }
+      out[first / 64] = word & low_bits(n - first);
     }
     advance_streams(streams, n);
     out += n / 64;
