@@ -152,19 +152,18 @@ struct Fractions32 {
   std::uint32_t fixed;
 };
 
+// The natural tables' powers, scaled to 32 bits.
 consteval Fractions32 build_fractions32() {
   using tables_detail::scaled_fraction;
+  const DrawTables natural = build_draw_tables();
   Fractions32 tables{};
   for (int i = 0; i < kStreams; ++i) {
-    const std::uint64_t m = kStreamModulus[i];
-    std::uint64_t power = 1;
     for (int j = 0; j < kBlock; ++j) {
-      power = power * kStreamMultiplier[i] % m;
-      tables.fraction[i][j] =
-          static_cast<std::uint32_t>(scaled_fraction(power, 32, m));
+      tables.fraction[i][j] = static_cast<std::uint32_t>(
+          scaled_fraction(natural.power[i][j], 32, kStreamModulus[i]));
     }
     tables.fixed += static_cast<std::uint32_t>(
-        scaled_fraction(kStreamFixedPoint[i], 32, m));
+        scaled_fraction(kStreamFixedPoint[i], 32, kStreamModulus[i]));
   }
   return tables;
 }
