@@ -122,64 +122,85 @@ bool flag_generates_by_rows(const std::uint64_t* draws, int first_bit, int k,
 }
 
 // Transposes an 8x8 bit matrix held as eight bytes: bit 8i + j moves to
-// bit 8j + i.
-inline std::uint64_t transpose8(std::uint64_t x) {
-  std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+// bit 8j + i.  Words may be a word or a vector of them, changed in place
+// (a vector passed by value would take the vector registers' calling
+// convention, which the portable path does not assume).
+template <class Words>
+inline void transpose8_in_place(Words& x) {
+  Words t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
   x ^= t ^ (t << 7);
   t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
   x ^= t ^ (t << 14);
   t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
   x ^= t ^ (t << 28);
+}
+
+inline std::uint64_t transpose8(std::uint64_t x) {
+  transpose8_in_place(x);
   return x;
 }
 
+// Eight tuples' words, a vector of them: the machine's vector
+// instructions where it has them (GCC's generic vectors), word by word
+// where it has none, so that the path stays portable.
+typedef std::uint64_t EightWords __attribute__((vector_size(64)));
+constexpr int kEightLanes = 8;
+
 // Verdicts for tuples of one byte a row (eight elements) and up to
-// 8 * kOctets rows: the screen of the lazy draws, which tests elements 1
-// to 8 of wider tuples.  Eight rows make one word, turned into eight byte
-// columns by transpose8; rotating the columns by s bytes sets each against
-// the one s places on, so seven rotations meet every ordered pair.  An
-// empty column lies inside every other and needs no test of its own.  No
-// branch depends on the draws: a tuple fails at any of its pairs about as
-// often.
+// 8 * kOctets rows, eight tuples at a time: the screen of the lazy draws,
+// which tests elements 1 to 8 of wider tuples.  Eight rows make one word,
+// turned into eight byte columns by transpose8; rotating the columns by s
+// bytes sets each against the one s places on, so seven rotations meet
+// every ordered pair, and a column lies inside another when it does so in
+// every octet of rows.  An empty column lies inside every other and needs
+// no test of its own.  No branch depends on the draws: a tuple fails at
+// any of its pairs about as often.
 template <int kOctets>
 void byte_rows_by_words(const std::uint8_t* first, int tuples, int k,
                         std::uint8_t* verdicts) {
   constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  for (int t = 0; t < tuples; ++t) {
-    const std::uint8_t* rows = first + static_cast<std::size_t>(t) * k;
-    std::uint64_t columns[kOctets];
+  for (int t = 0; t < tuples; t += kEightLanes) {
+    EightWords columns[kOctets];
     for (int o = 0; o < kOctets; ++o) {
       const int present = k - 8 * o;
-      std::uint64_t word = 0;
-      if (present > 0) std::memcpy(&word, rows + 8 * o, sizeof word);
-      if (present < 8) word &= present > 0 ? leading_bytes(present) : 0;
-      columns[o] = transpose8(word);
+      for (int i = 0; i < kEightLanes; ++i) {
+        std::uint64_t word = 0;
+        if (present > 0 && t + i < tuples) {
+          std::memcpy(&word,
+                      first + static_cast<std::size_t>(t + i) * k + 8 * o,
+                      sizeof word);
+          if (present < 8) word &= leading_bytes(present);
+        }
+        columns[o][i] = word;
+      }
+      transpose8_in_place(columns[o]);
     }
-    std::uint64_t inside = 0;
+    EightWords inside = {};
     for (int s = 8; s < 64; s += 8) {
-      // Here it does: a byte is zero in every octet or not.
-      std::uint64_t everywhere = ~std::uint64_t{0};
+      // Here it matters which byte is zero: in every octet or not.
+      EightWords everywhere = ~EightWords{};
       for (int o = 0; o < kOctets; ++o) {
-        const std::uint64_t x =
+        const EightWords x =
             ((columns[o] << s) | (columns[o] >> (64 - s))) & ~columns[o];
         everywhere &= ~(((x & kLow7) + kLow7) | x);
       }
       inside |= everywhere;
     }
-    verdicts[t] = (inside & ~kLow7) == 0 ? 1 : 0;
+    const int last = tuples - t < kEightLanes ? tuples - t : kEightLanes;
+    for (int i = 0; i < last; ++i) {
+      verdicts[t + i] = (inside[i] & ~kLow7) == 0 ? 1 : 0;
+    }
   }
 }
 
-// byte_rows_by_words for tuples of up to eight rows, eight at a time in a
-// vector of words (as wide as the machine's vectors allow, word by word
-// where it has none).  One rotation by s bytes sets each column against
-// the one s places back, and the other way round against the one s
-// places on, so four rotations meet every ordered pair.  Any zero byte
-// sets a top bit; which one does not matter.
+// byte_rows_by_words for tuples of up to eight rows: one rotation by s
+// bytes sets each column against the one s places back, and the other
+// way round against the one s places on, so four rotations meet every
+// ordered pair.  Any zero byte sets a top bit; which one does not matter.
 [[maybe_unused]] void one_octet_rows(const std::uint8_t* first, int tuples,
                                      int k, std::uint8_t* verdicts) {
-  typedef std::uint64_t Words __attribute__((vector_size(64)));
-  constexpr int kLanes = 8;
+  using Words = EightWords;
+  constexpr int kLanes = kEightLanes;
   constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
   constexpr std::uint64_t kOnes = 0x0101010101010101ull;
   const std::uint64_t present = k < 8 ? leading_bytes(k) : ~std::uint64_t{0};
@@ -191,13 +212,7 @@ void byte_rows_by_words(const std::uint8_t* first, int tuples, int k,
                   sizeof word);
       x[i] = word & present;
     }
-    // transpose8, four at a time.
-    Words u = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
-    x ^= u ^ (u << 7);
-    u = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
-    x ^= u ^ (u << 14);
-    u = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
-    x ^= u ^ (u << 28);
+    transpose8_in_place(x);
     const Words missing = ~x;
     Words inside = {};
 #pragma GCC unroll 4
