@@ -78,6 +78,14 @@ void multiply_streams(StreamOffsets& offsets, const StreamOffsets& factors) {
   offsets.offset[2] = reduce<2>(offsets.offset[2] * factors.offset[2]);
 }
 
+StreamOffsets factors_ahead(std::uint64_t count) {
+  StreamOffsets factors{};
+  for (int i = 0; i < kStreams; ++i) {
+    factors.offset[i] = runtime::stream_power(i, count);
+  }
+  return factors;
+}
+
 void prepare_stride_tables(int stride, int leading, StrideTables& out) {
   if (out.stride == stride && out.leading == leading) return;
   DrawTables& t = out.tables;
@@ -93,10 +101,9 @@ void prepare_stride_tables(int stride, int leading, StrideTables& out) {
       t.fraction_double[i][j] =
           static_cast<double>(power) / static_cast<double>(m);
     }
-    out.block_step.offset[i] =
-        runtime::stream_power(i, static_cast<std::uint64_t>(kBlock / leading) *
-                                     static_cast<std::uint64_t>(stride));
   }
+  out.block_step = factors_ahead(static_cast<std::uint64_t>(kBlock / leading) *
+                                 static_cast<std::uint64_t>(stride));
   t.fixed64 = draw_tables.fixed64;
   t.fixed52 = draw_tables.fixed52;
   t.fixed_double = draw_tables.fixed_double;

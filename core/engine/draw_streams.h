@@ -106,6 +106,10 @@ void advance_streams(StreamOffsets& offsets, int steps);
 // offsets 1 moved some steps ahead, moves `offsets` those steps ahead.
 void multiply_streams(StreamOffsets& offsets, const StreamOffsets& factors);
 
+// The factors (multiply_streams) that move offsets `count` draws ahead,
+// any count.
+StreamOffsets factors_ahead(std::uint64_t count);
+
 // The exact random_below(bound) of draw `lane` (1..kBlock) after `base`,
 // by the extended-precision steps of the plain source.
 std::int32_t settle_draw(const StreamOffsets& base, int lane,

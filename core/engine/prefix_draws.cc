@@ -4,8 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "runtime/random_streams.h"
-
 namespace core::engine {
 namespace {
 
@@ -14,15 +12,6 @@ namespace {
 // for random tuples, so k' rows leave n(n - 1)(3/4)^k' of them, and about
 // that share of tuples needs its other rows drawn and the whole test.
 constexpr double kUnwitnessedPairs = 0.05;
-
-// The factors that move streams `count` draws ahead.
-StreamOffsets ahead_by(std::size_t count) {
-  StreamOffsets factors{};
-  for (int i = 0; i < kStreams; ++i) {
-    factors.offset[i] = runtime::stream_power(i, count);
-  }
-  return factors;
-}
 
 // Draws `count` draws after `streams` as draws `from`.. of the tuple in
 // the workspace (for flags `from` is a multiple of 64).
@@ -70,7 +59,7 @@ void evaluate_by_prefix(Workspace& workspace, const TupleShape& shape,
                         int prefix, std::uint8_t* verdicts) {
   const std::size_t first = static_cast<std::size_t>(prefix) * shape.width;
   const std::size_t rest = shape.draws() - first;
-  const StreamOffsets past_rest = ahead_by(rest);
+  const StreamOffsets past_rest = factors_ahead(rest);
   // Where the first rows end mid-word, the other flags would not continue
   // them in place: the tuple is drawn again whole.
   const bool continues = shape.packed || first % 64 == 0;

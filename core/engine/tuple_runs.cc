@@ -24,11 +24,9 @@ struct Run {
   StreamOffsets handed{};
   StreamStates expected{};
   const std::uint8_t* verdicts = nullptr;
-  int next = 0;   // the next verdict to hand out
-  int ready = 0;  // verdicts tested
-  // a^((i + 1) * draws per tuple) for each stream: takes an offset i + 1
-  // tuples ahead.
-  std::uint32_t multipliers[kStreams][kMaxSeries];
+  int next = 0;      // the next verdict to hand out
+  int ready = 0;     // verdicts tested
+  TupleJumps jumps;  // moves the handed-out offsets on
 };
 
 Run run;
@@ -46,26 +44,12 @@ OwnTests own;
 int threads = 0;  // 0 until the first run asks the processors
 WorkerPool* workers = nullptr;
 
-void prepare_multipliers(const TupleShape& shape) {
-  StreamOffsets step{};
-  for (int i = 0; i < kStreams; ++i) {
-    step.offset[i] = runtime::stream_power(i, shape.draws());
-  }
-  StreamOffsets power = step;
-  for (int t = 0; t < kMaxSeries; ++t) {
-    for (int i = 0; i < kStreams; ++i) {
-      run.multipliers[i][t] = static_cast<std::uint32_t>(power.offset[i]);
-    }
-    multiply_streams(power, step);
-  }
-}
-
 // Starts afresh from where the source stands, which `taken` holds.
 [[gnu::noinline]] void restart(const TupleShape& shape,
                                const StreamStates& taken) {
   if (threads == 0) set_engine_threads(0);
   if (threads > 1 && workers == nullptr) workers = start_workers(threads);
-  if (!run.started || !(shape == run.shape)) prepare_multipliers(shape);
+  prepare_tuple_jumps(shape.draws(), run.jumps);
   run.started = true;
   run.shape = shape;
   run.handed = offsets_of(taken);
@@ -107,12 +91,7 @@ std::int32_t count_generating(const std::uint8_t* verdicts, int count) {
 // Moves the handed-out offsets `count` tuples on.
 void hand_out(int count) {
   for (; count > 0; count -= kMaxSeries) {
-    const int j = (count < kMaxSeries ? count : kMaxSeries) - 1;
-    StreamOffsets factors{};
-    for (int i = 0; i < kStreams; ++i) {
-      factors.offset[i] = run.multipliers[i][j];
-    }
-    multiply_streams(run.handed, factors);
+    jump_tuples(run.jumps, run.handed, count < kMaxSeries ? count : kMaxSeries);
   }
 }
 

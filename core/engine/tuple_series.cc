@@ -11,34 +11,6 @@
 namespace core::engine {
 namespace {
 
-// Fills workspace.jumps for tuples of `per_tuple` draws, unless they are
-// for that size already.
-void prepare_jumps(Workspace& workspace, std::size_t per_tuple) {
-  if (workspace.jumps_per_tuple == per_tuple) return;
-  StreamOffsets step{};
-  for (int i = 0; i < kStreams; ++i) {
-    step.offset[i] = runtime::stream_power(i, per_tuple);
-  }
-  StreamOffsets power{{1, 1, 1}};
-  for (int t = 0; t <= kMaxSeries; ++t) {
-    for (int i = 0; i < kStreams; ++i) {
-      workspace.jumps[i][t] = static_cast<std::uint32_t>(power.offset[i]);
-    }
-    multiply_streams(power, step);
-  }
-  workspace.jumps_per_tuple = per_tuple;
-}
-
-// Moves `streams` on by `tuples` (0..kMaxSeries) tuples of the prepared
-// size.
-void jump(const Workspace& workspace, StreamOffsets& streams, int tuples) {
-  StreamOffsets factors{};
-  for (int i = 0; i < kStreams; ++i) {
-    factors.offset[i] = workspace.jumps[i][tuples];
-  }
-  multiply_streams(streams, factors);
-}
-
 // The rest of tuple `i` of a lazy series, whose first `drawn` bytes of
 // every row (`known`, rows of `drawn` bytes back to back) left it
 // undecided.  Byte b of every row (elements 8b + 1 .. 8b + 8) is every
@@ -55,7 +27,7 @@ bool finish_tuple(Workspace& workspace, const TupleShape& shape,
   const int k = shape.k;
   const std::size_t width = static_cast<std::size_t>(shape.width);
   StreamOffsets at = streams;
-  jump(workspace, at, i);
+  jump_tuples(workspace.jumps, at, i);
   if (path.finish_packed != nullptr && width <= 8) {
     return path.finish_packed(at, workspace.columns, known, known_bytes);
   }
@@ -111,12 +83,14 @@ void evaluate_lazily(Workspace& workspace, const TupleShape& shape,
       leading == 1 ? reinterpret_cast<std::uint8_t*>(workspace.draws)
                    : workspace.pairs;
   prepare_stride_tables(shape.width, 1, workspace.stride);
-  prepare_stride_tables(shape.width, leading, workspace.leading);
+  if (leading == 2) prepare_stride_tables(shape.width, 2, workspace.first_two);
+  const StrideTables& first_draws =
+      leading == 1 ? workspace.stride : workspace.first_two;
   if (path.finish_packed != nullptr && shape.width <= 8) {
     prepare_column_tables(shape.k, shape.width, workspace.columns);
   }
-  prepare_jumps(workspace, shape.draws());
-  path.draw_strided_bytes(streams, workspace.leading, known, per_tuple * n);
+  prepare_tuple_jumps(shape.draws(), workspace.jumps);
+  path.draw_strided_bytes(streams, first_draws, known, per_tuple * n);
   const int done = path.packed_verdicts(known, n, shape.k, leading, verdicts);
   for (int i = done; i < n; ++i) {
     verdicts[i] = path.packed_generates(known + per_tuple * i, shape.k, leading,
@@ -136,7 +110,7 @@ void evaluate_lazily(Workspace& workspace, const TupleShape& shape,
     verdicts[i] = finish_tuple(workspace, shape, path, streams, i,
                                known + per_tuple * i, leading);
   }
-  jump(workspace, streams, n);
+  jump_tuples(workspace.jumps, streams, n);
 }
 
 // How many bytes of each row a tuple of k rows of `width` bytes needs on
@@ -168,6 +142,27 @@ bool second_bytes_in_bulk(const TupleShape& shape, const Kernels& path) {
 }
 
 }  // namespace
+
+void prepare_tuple_jumps(std::size_t per_tuple, TupleJumps& jumps) {
+  if (jumps.per_tuple == per_tuple) return;
+  const StreamOffsets step = factors_ahead(per_tuple);
+  StreamOffsets power{{1, 1, 1}};
+  for (int t = 0; t <= kMaxSeries; ++t) {
+    for (int i = 0; i < kStreams; ++i) {
+      jumps.power[i][t] = static_cast<std::uint32_t>(power.offset[i]);
+    }
+    multiply_streams(power, step);
+  }
+  jumps.per_tuple = per_tuple;
+}
+
+void jump_tuples(const TupleJumps& jumps, StreamOffsets& streams, int tuples) {
+  StreamOffsets factors{};
+  for (int i = 0; i < kStreams; ++i) {
+    factors.offset[i] = jumps.power[i][tuples];
+  }
+  multiply_streams(streams, factors);
+}
 
 int series_tuples(const TupleShape& shape) {
   const std::size_t bits = shape.draws() * (shape.packed ? 8 : 1);

@@ -35,6 +35,21 @@ inline constexpr int kLazyMaxComponents = 64;
 // draws: the draws a byte a row cost more than draws in a row.
 inline constexpr double kLazyShare = 0.6;
 
+// Jumps of whole tuples of one size: power[i][t] is a^(t * per_tuple)
+// for stream i, which moves offsets t tuples ahead.
+struct TupleJumps {
+  std::size_t per_tuple = 0;
+  std::uint32_t power[kStreams][kMaxSeries + 1];
+};
+
+// Fills `jumps` for tuples of `per_tuple` draws, unless they are for that
+// size already.
+void prepare_tuple_jumps(std::size_t per_tuple, TupleJumps& jumps);
+
+// Moves `streams` on by `tuples` (0..kMaxSeries) tuples of the prepared
+// size.
+void jump_tuples(const TupleJumps& jumps, StreamOffsets& streams, int tuples);
+
 // A series' draws stay within the first-level cache while they are tested.
 inline constexpr std::size_t kSeriesBits = 131072;
 
@@ -51,18 +66,16 @@ struct LazyPlan {
 // A thread's room for testing: the draws of one series (and read-ahead
 // room past them) and the tuple store of the generation test; for lazy
 // draws the stride tables (of the first byte of every row, and of the
-// bytes that come first), the column tables, the jumps to each tuple of a
-// series (a^(t * draws per tuple) for stream i in jumps[i][t]), one
-// tuple's draws, the same with its rows cut short, and the first two
-// bytes of every row.
+// first two where those come first), the column tables, the jumps to
+// each tuple of a series, one tuple's draws, the same with its rows cut
+// short, and the first two bytes of every row.
 struct Workspace {
   alignas(64) std::uint64_t draws[kMaxTupleDraws / 64 + 8];
   TupleBits tuple;
   StrideTables stride;
-  StrideTables leading;
+  StrideTables first_two;
   ColumnTables columns;
-  std::size_t jumps_per_tuple = 0;
-  std::uint32_t jumps[kStreams][kMaxSeries + 1];
+  TupleJumps jumps;
   alignas(64) std::uint8_t single[kLazyMaxComponents * 250 + 64];
   alignas(64) std::uint8_t narrow[kLazyMaxComponents * 250 + 64];
   // The first two bytes of every row of a lazy series, where they come

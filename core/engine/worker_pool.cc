@@ -12,8 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "runtime/random_streams.h"
-
 namespace core::engine {
 
 namespace {
@@ -119,12 +117,7 @@ class WorkerPool {
       lock.unlock();
 
       // The chunk's first tuple starts `first` tuples into the run.
-      const std::uint64_t draws = first * shape.draws();
-      StreamOffsets jump{};
-      for (int i = 0; i < kStreams; ++i) {
-        jump.offset[i] = runtime::stream_power(i, draws);
-      }
-      multiply_streams(streams, jump);
+      multiply_streams(streams, factors_ahead(first * shape.draws()));
       const auto began = std::chrono::steady_clock::now();
       evaluate_tuples(workspace, shape, path, streams, slot.tuples,
                       slot.verdicts.data());
