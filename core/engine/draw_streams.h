@@ -31,6 +31,10 @@ struct alignas(64) DrawTables {
   std::uint64_t fraction64[kStreams][kBlock];
   std::uint64_t fraction52[kStreams][kBlock];
   double fraction_double[kStreams][kBlock];
+  // fraction_double in the order the double kernels build bytes in:
+  // 16 draws are four vectors of four, and lane L of vector v holds draw
+  // 4L + v, so entry 16g + 4v + L is draw 16g + 4L + v.
+  double fraction_by_lanes[kStreams][kBlock];
   // The sum of p/m over the streams, modulo 1, in the same three forms.
   std::uint64_t fixed64;
   std::uint64_t fixed52;
@@ -39,6 +43,14 @@ struct alignas(64) DrawTables {
 
 // build_draw_tables() (below), as data.
 extern const DrawTables draw_tables;
+
+// The draw (from 0) whose entry fraction_by_lanes holds at `entry`.
+constexpr int draw_by_lanes(int entry) {
+  const int group = entry / 16;
+  const int v = (entry % 16) / 4;
+  const int lane = entry % 4;
+  return 16 * group + 4 * lane + v;
+}
 
 // Where the streams stand: the offsets of the state each stream reached
 // with the last draw taken.
@@ -147,6 +159,10 @@ consteval DrawTables build_draw_tables() {
       tables.fraction52[i][j] = scaled_fraction(power, 52, m);
       tables.fraction_double[i][j] =
           static_cast<double>(power) / static_cast<double>(m);
+    }
+    for (int j = 0; j < kBlock; ++j) {
+      tables.fraction_by_lanes[i][j] =
+          tables.fraction_double[i][draw_by_lanes(j)];
     }
     tables.fixed64 += scaled_fraction(kStreamFixedPoint[i], 64, m);
     tables.fixed52 += scaled_fraction(kStreamFixedPoint[i], 52, m);

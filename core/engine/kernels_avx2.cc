@@ -1,8 +1,6 @@
 // The AVX2 path, compiled with -mavx2 -mfma -mbmi -mbmi2 -mpopcnt.  A
-// draw's fraction is formed in double precision: three fused
-// multiply-adds onto a constant that fixes the binary point, so the sum
-// lands on a grid of 2^-29 and its mantissa bits below the point are the
-// fraction.  The transposition is the portable one; the generation test
+// draw's fraction is formed in double precision (double_draws.h): three
+// fused multiply-adds onto a constant that fixes the binary point.  The transposition is the portable one; the generation test
 // runs on four row words at a time.
 #include <immintrin.h>
 
@@ -10,6 +8,7 @@
 #include <cstdint>
 
 #include "core/engine/block_test.h"
+#include "core/engine/double_draws.h"
 #include "core/engine/draw_streams.h"
 #include "core/engine/finish_by_words.h"
 #include "core/engine/kernel_common.h"
@@ -17,42 +16,6 @@
 
 namespace core::engine {
 namespace {
-
-// Sums start at 1.5 * 2^23 and stay below 2^24, where the spacing of
-// doubles is 2^-29: mantissa bits 0..28 are the fraction.
-constexpr double kBinaryPoint = 12582912.0;
-constexpr int kFractionBits = 29;
-// Within 2.1 grid units of the exact sum: half a unit for each of the
-// three roundings and the constant, 2^-34 per table entry, and the
-// extended steps' few units of 2^-64.
-constexpr std::int64_t kMarginUnits = 4;
-
-// Draw j's entry in the double tables of a byte group: 16 draws form four
-// vectors, and lane L of vector v holds draw 4L + v, so that the bytes of
-// the four vectors interleave into draw order.
-constexpr int interleaved_entry(int position) {
-  const int group = position / 16;
-  const int v = (position % 16) / 4;
-  const int lane = position % 4;
-  return 16 * group + 4 * lane + v;
-}
-
-struct InterleavedTables {
-  double fraction[kStreams][kBlock];
-};
-
-consteval InterleavedTables build_interleaved() {
-  const DrawTables natural = build_draw_tables();
-  InterleavedTables tables{};
-  for (int i = 0; i < kStreams; ++i) {
-    for (int p = 0; p < kBlock; ++p) {
-      tables.fraction[i][p] = natural.fraction_double[i][interleaved_entry(p)];
-    }
-  }
-  return tables;
-}
-
-constinit const InterleavedTables interleaved = build_interleaved();
 
 struct Offsets {
   __m256d d0, d1, d2;
@@ -135,10 +98,9 @@ void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
     const Offsets d = broadcast(streams);
     __m256i near = _mm256_setzero_si256();
     for (int first = 0; first < n; first += 16) {
-      // The interleaved tables put draw 4L + v at entry 4v + L: in order.
       _mm_storeu_si128(
           reinterpret_cast<__m128i*>(out + first),
-          sixteen_bytes(d, interleaved.fraction, first, margin, near));
+          sixteen_bytes(d, draw_tables.fraction_by_lanes, first, margin, near));
     }
     if (!_mm256_testz_si256(near, near)) {
       settle_near_draws(d, n, 8, margin,
@@ -184,9 +146,6 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
                         std::uint8_t* out, std::size_t count) {
   const std::int64_t margin = margin_units();
   const DrawTables& t = tables.tables;
-  // Byte 4L + v holds draw 4v + L: back to draw order.
-  const __m128i order =
-      _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
   StreamOffsets streams = base;
   alignas(32) std::uint64_t lanes[4];
   while (count > 0) {
@@ -194,10 +153,9 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
     const Offsets d = broadcast(streams);
     __m256i near = _mm256_setzero_si256();
     for (int first = 0; first < n; first += 16) {
-      const __m128i bytes =
-          sixteen_bytes(d, t.fraction_double, first, margin, near);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + first),
-                       _mm_shuffle_epi8(bytes, order));
+      _mm_storeu_si128(
+          reinterpret_cast<__m128i*>(out + first),
+          sixteen_bytes(d, t.fraction_by_lanes, first, margin, near));
     }
     if (!_mm256_testz_si256(near, near)) {
       for (int j = 0; j < n; j += 4) {

@@ -1,11 +1,14 @@
-// The portable path: plain 64-bit integer arithmetic, exact on every
-// 64-bit platform.  A draw's fraction is the sum of three table entries
-// times the block's offsets, modulo 2^64; its top bits are the result
-// unless it lies within the error margin of a boundary.
+// The portable path, exact on every platform with IEEE 754 doubles.  The
+// byte and bit draws are formed in double precision (double_draws.h),
+// four at a time in generic vectors; the fractions in 64-bit integers, the
+// sum of three table entries times the block's offsets modulo 2^64.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "core/engine/block_test.h"
+#include "core/engine/double_draws.h"
 #include "core/engine/draw_streams.h"
 #include "core/engine/finish_by_words.h"
 #include "core/engine/kernel_common.h"
@@ -21,112 +24,121 @@ std::uint64_t fraction_at(const StreamOffsets& base, int j) {
          base.offset[2] * t.fraction64[2][j];
 }
 
-// The fractions of a block's draws raised by the margin, so that one
-// shift and one comparison tell a draw next to a boundary: a fraction
-// lies within the margin of a multiple of 2^(64 - bits), where the top
-// `bits` bits change, when its raised form, shifted by `bits`, falls below
-// twice the margin so shifted.  Away from a boundary the raise leaves the
-// top bits as they are; next to one the draw is settled anyway.
-class RaisedFractions {
- public:
-  RaisedFractions(const StreamOffsets& base, int bits, const DrawTables& t)
-      : tables_(t),
-        raised_fixed_(t.fixed64 + margin()),
-        limit_(margin() << (bits + 1)),
-        bits_(bits),
-        d0_(base.offset[0]),
-        d1_(base.offset[1]),
-        d2_(base.offset[2]) {}
+// Four draws at a time in GCC's generic vectors: the machine's vector
+// instructions where it has them, lane by lane where it has none.  Two
+// doubles make a vector, the widest that every 64-bit machine with
+// vectors has.
+typedef double TwoSums __attribute__((vector_size(16)));
+typedef std::uint32_t FourFractions __attribute__((vector_size(16)));
+typedef std::int32_t FourFlags __attribute__((vector_size(16)));
 
-  std::uint64_t at(int j) const {
-    return raised_fixed_ + d0_ * tables_.fraction64[0][j] +
-           d1_ * tables_.fraction64[1][j] + d2_ * tables_.fraction64[2][j];
-  }
-  // What near() compares; the least of a block's distances is taken
-  // without a branch, and only a block whose least is near looks again.
-  std::uint64_t distance(std::uint64_t raised) const { return raised << bits_; }
-  bool near(std::uint64_t lowest) const { return lowest < limit_; }
-  bool near_at(int j) const { return near(distance(at(j))); }
+// A block's offsets as doubles, and the constant its sums start from,
+// raised by the margin: a fraction lies within the margin of a boundary,
+// where the top `bits` bits change, when its raised form has the bits
+// `spread` (the fraction bits below the result, but the lowest three)
+// all clear.  Away from a boundary the raise leaves the result as it is;
+// next to one the draw is settled anyway.
+struct DoubleOffsets {
+  DoubleOffsets(const StreamOffsets& base, int bits, const DrawTables& t)
+      : d0(static_cast<double>(base.offset[0]) + TwoSums{}),
+        d1(static_cast<double>(base.offset[1]) + TwoSums{}),
+        d2(static_cast<double>(base.offset[2]) + TwoSums{}),
+        start(kBinaryPoint + t.fixed_double + margin() * kGridUnit +
+              TwoSums{}),
+        spread(static_cast<std::uint32_t>(
+                   ((std::int64_t{1} << (kFractionBits - bits)) - 1) &
+                   ~(2 * margin() - 1)) +
+               FourFractions{}) {}
 
- private:
-  static std::uint64_t margin() {
-    return boundary_margins ? kFraction64Error : 0;
-  }
+  static std::int64_t margin() { return boundary_margins ? kMarginUnits : 0; }
+  // All ones in the lanes next to a boundary; without margins, in all.
+  FourFlags near(FourFractions f) const { return (f & spread) == 0; }
 
-  const DrawTables& tables_;
-  const std::uint64_t raised_fixed_;
-  const std::uint64_t limit_;
-  const int bits_;
-  const std::uint64_t d0_, d1_, d2_;
+  const TwoSums d0, d1, d2, start;
+  const FourFractions spread;
 };
 
-inline std::uint64_t least(std::uint64_t a, std::uint64_t b) {
-  return a < b ? a : b;
+inline TwoSums two_sums(const DoubleOffsets& d, const double (*t)[kBlock],
+                        int j) {
+  TwoSums e0, e1, e2;
+  std::memcpy(&e0, &t[0][j], sizeof e0);
+  std::memcpy(&e1, &t[1][j], sizeof e1);
+  std::memcpy(&e2, &t[2][j], sizeof e2);
+  return d.start + d.d0 * e0 + d.d1 * e1 + d.d2 * e2;
 }
 
-// Bytes 0..n-1 of a block into out; returns the least distance among
-// them (RaisedFractions::near).
-std::uint64_t byte_block(const RaisedFractions& fractions, std::uint8_t* out,
-                         int n) {
-  std::uint64_t lowest = ~std::uint64_t{0};
-#pragma GCC unroll 4
-  for (int j = 0; j < n; ++j) {
-    const std::uint64_t f = fractions.at(j);
-    out[j] = static_cast<std::uint8_t>(f >> 56);
-    lowest = least(lowest, fractions.distance(f));
+// The raised fractions of the draws at entries j..j+3 of `t`: the low
+// halves of their sums.
+inline FourFractions fractions_at(const DoubleOffsets& d,
+                                  const double (*t)[kBlock], int j) {
+  const auto a = std::bit_cast<FourFractions>(two_sums(d, t, j));
+  const auto b = std::bit_cast<FourFractions>(two_sums(d, t, j + 2));
+  if constexpr (std::endian::native == std::endian::little) {
+    return __builtin_shufflevector(a, b, 0, 2, 4, 6);
+  } else {
+    return __builtin_shufflevector(a, b, 1, 3, 5, 7);
   }
-  return lowest;
+}
+
+inline bool any(FourFlags flags) {
+  return (flags[0] | flags[1] | flags[2] | flags[3]) != 0;
+}
+
+// The bytes of the draws at positions first..first+15 of tables in lane
+// order (DrawTables::fraction_by_lanes), in draw order, with their near
+// lanes added to `near`: lane L of vector v is draw 4L + v, so lane L
+// gathers the four bytes of draws 4L..4L+3 with shifts common to all
+// lanes.
+inline FourFractions sixteen_bytes(const DoubleOffsets& d,
+                                   const double (*t)[kBlock], int first,
+                                   FourFlags& near) {
+  constexpr bool kLittle = std::endian::native == std::endian::little;
+  FourFractions bytes{};
+#pragma GCC unroll 4
+  for (int v = 0; v < 4; ++v) {
+    const FourFractions f = fractions_at(d, t, first + 4 * v);
+    near |= d.near(f);
+    const int place = 8 * (kLittle ? v : 3 - v);
+    const FourFractions byte = (f >> (kFractionBits - 8)) & 0xFF;
+    bytes |= byte << place;
+  }
+  return bytes;
+}
+
+// The n bytes of a block from `t` (DrawTables) into out (and up to 15
+// more), each near draw j settled by settle(j).
+template <class Settle>
+void byte_block(const DoubleOffsets& d, const DrawTables& t, std::uint8_t* out,
+                int n, Settle settle) {
+  FourFlags near{};
+  for (int first = 0; first < n; first += 16) {
+    const FourFractions bytes =
+        sixteen_bytes(d, t.fraction_by_lanes, first, near);
+    std::memcpy(out + first, &bytes, sizeof bytes);
+  }
+  if (!any(near) || !boundary_margins) return;
+  // Rare: each draw again, near or not, so that nothing rests on the
+  // first pass having rounded the same way.
+  for (int j = 0; j < n; j += 4) {
+    const FourFractions f = fractions_at(d, t.fraction_double, j);
+    const FourFlags close = d.near(f);
+    for (int lane = 0; lane < 4 && j + lane < n; ++lane) {
+      out[j + lane] = close[lane] != 0
+                          ? static_cast<std::uint8_t>(settle(j + lane))
+                          : static_cast<std::uint8_t>(
+                                f[lane] >> (kFractionBits - 8));
+    }
+  }
 }
 
 void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
   while (count > 0) {
     const int n = count < kBlock ? static_cast<int>(count) : kBlock;
-    const RaisedFractions fractions(streams, 8, draw_tables);
-    if (fractions.near(byte_block(fractions, out, n))) {
-      for (int j = 0; j < n; ++j) {
-        if (fractions.near_at(j)) settle_byte(streams, out, j);
-      }
-    }
+    const DoubleOffsets d(streams, 8, draw_tables);
+    byte_block(d, draw_tables, out, n,
+               [&](int j) { return settle_draw(streams, j + 1, 256); });
     advance_streams(streams, n);
     out += n;
-    count -= static_cast<std::size_t>(n);
-  }
-}
-
-// Bits `first`..`first + count - 1` of a block as a word, bit 0 first.
-// Built from the last draw down, so that each draw takes one shift and
-// one add.
-template <int kCount>
-std::uint64_t bits_word(const RaisedFractions& fractions, int first, int count,
-                        std::uint64_t& lowest) {
-  std::uint64_t word = 0;
-  const int total = kCount > 0 ? kCount : count;
-#pragma GCC unroll 8
-  for (int b = total - 1; b >= 0; --b) {
-    const std::uint64_t f = fractions.at(first + b);
-    word = word + word + (f >> 63);
-    lowest = least(lowest, fractions.distance(f));
-  }
-  return word;
-}
-
-void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
-  while (count > 0) {
-    const int n = count < kBlock ? static_cast<int>(count) : kBlock;
-    const RaisedFractions fractions(streams, 1, draw_tables);
-    std::uint64_t lowest = ~std::uint64_t{0};
-    for (int first = 0; first < n; first += 64) {
-      out[first / 64] = n - first >= 64
-                            ? bits_word<64>(fractions, first, 64, lowest)
-                            : bits_word<0>(fractions, first, n - first, lowest);
-    }
-    if (fractions.near(lowest)) {
-      for (int j = 0; j < n; ++j) {
-        if (fractions.near_at(j)) settle_bit(streams, out, j);
-      }
-    }
-    advance_streams(streams, n);
-    out += n / 64;
     count -= static_cast<std::size_t>(n);
   }
 }
@@ -137,15 +149,83 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
   StreamOffsets streams = base;
   while (count > 0) {
     const int n = count < kBlock ? static_cast<int>(count) : kBlock;
-    const RaisedFractions fractions(streams, 8, t);
-    if (fractions.near(byte_block(fractions, out, n))) {
-      for (int j = 0; j < n; ++j) {
-        if (!fractions.near_at(j)) continue;
-        out[j] = static_cast<std::uint8_t>(settle_draw_at(streams, t, j, 256));
-      }
-    }
+    const DoubleOffsets d(streams, 8, t);
+    byte_block(d, t, out, n,
+               [&](int j) { return settle_draw_at(streams, t, j, 256); });
     multiply_streams(streams, tables.block_step);
     out += n;
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
+// The bit tables in the order the bit words are built: 64 draws are 16
+// vectors of four, and lane L of vector v holds draw 16L + v, so that
+// lane L gathers bits 16L..16L+15 of the word with shifts common to all
+// lanes.
+constexpr int bit_entry(int position) {
+  const int word = position / 64;
+  const int v = (position % 64) / 4;
+  const int lane = position % 4;
+  return 64 * word + 16 * lane + v;
+}
+
+struct BitTables {
+  double fraction[kStreams][kBlock];
+};
+
+consteval BitTables build_bit_tables() {
+  const DrawTables natural = build_draw_tables();
+  BitTables tables{};
+  for (int i = 0; i < kStreams; ++i) {
+    for (int p = 0; p < kBlock; ++p) {
+      tables.fraction[i][p] = natural.fraction_double[i][bit_entry(p)];
+    }
+  }
+  return tables;
+}
+
+alignas(64) constinit const BitTables bit_tables = build_bit_tables();
+
+// Bits first..first+63 of a block as a word, bit 0 first, with their near
+// lanes added to `near`.
+inline std::uint64_t bits_word(const DoubleOffsets& d, int first,
+                               FourFlags& near) {
+  FourFractions chunks{};
+#pragma GCC unroll 16
+  for (int v = 0; v < 16; ++v) {
+    const FourFractions f = fractions_at(d, bit_tables.fraction, first + 4 * v);
+    near |= d.near(f);
+    chunks |= (f >> (kFractionBits - 1 - v)) & (1u << v);
+  }
+  return chunks[0] | std::uint64_t{chunks[1]} << 16 |
+         std::uint64_t{chunks[2]} << 32 | std::uint64_t{chunks[3]} << 48;
+}
+
+void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
+  while (count > 0) {
+    const int n = count < kBlock ? static_cast<int>(count) : kBlock;
+    const DoubleOffsets d(streams, 1, draw_tables);
+    FourFlags near{};
+    for (int first = 0; first < n; first += 64) {
+      out[first / 64] = bits_word(d, first, near) & low_bits(n - first);
+    }
+    if (any(near) && boundary_margins) {
+      // Rare: each draw again, in draw order, near or not.
+      for (int j = 0; j < n; j += 4) {
+        const FourFractions f = fractions_at(d, draw_tables.fraction_double, j);
+        const FourFlags close = d.near(f);
+        for (int lane = 0; lane < 4 && j + lane < n; ++lane) {
+          const int at = j + lane;
+          const std::uint64_t bit = std::uint64_t{1} << (at % 64);
+          const bool one = close[lane] != 0
+                               ? settle_draw(streams, at + 1, 2) == 1
+                               : ((f[lane] >> (kFractionBits - 1)) & 1) != 0;
+          out[at / 64] = one ? out[at / 64] | bit : out[at / 64] & ~bit;
+        }
+      }
+    }
+    advance_streams(streams, n);
+    out += n / 64;
     count -= static_cast<std::size_t>(n);
   }
 }
