@@ -236,7 +236,7 @@ const Kernels kAvx2Kernels = {
     .draw_fractions = draw_fractions,
     .draw_strided_bytes = draw_strided_bytes,
     .finish_packed = finish_packed_by_words,
-    .lazy_min_width = 8,
+    .lazy_min_width = 2,
     .fraction_error = static_cast<std::uint64_t>(kMarginUnits)
                       << (64 - kFractionBits),
     .packed_generates = packed_generates_by_rows<separated>,
