@@ -200,8 +200,17 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
     // A block's sums lie within half a unit per offset unit (and 2.5
     // more) of the exact ones: where its offsets are small, half the
     // margin does, and half as many vectors go round again.
-    const std::uint64_t error =
-        (streams.offset[0] + streams.offset[1] + streams.offset[2]) / 2 + 3;
+    // Offsets above half their modulus count from the modulus down: the
+    // same fractions, from at most a quarter of the modulus.
+    std::int32_t offset[kStreams];
+    std::uint64_t size = 0;
+    for (int i = 0; i < kStreams; ++i) {
+      const auto o = static_cast<std::int64_t>(streams.offset[i]);
+      const auto m = static_cast<std::int64_t>(kStreamModulus[i]);
+      offset[i] = static_cast<std::int32_t>(2 * o > m ? o - m : o);
+      size += static_cast<std::uint64_t>(o < m - o ? o : m - o);
+    }
+    const std::uint64_t error = size / 2 + 3;
     const std::uint32_t margin = !margins                 ? 0
                                  : error <= kMargin32 / 2 ? kMargin32 / 2
                                                           : kMargin32;
@@ -210,9 +219,9 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
     // The bits below the result that a draw clear of the margin has set.
     const __m512i spread = _mm512_set1_epi32(
         static_cast<int>(((std::uint32_t{1} << 31) - 1) & ~(2 * margin - 1)));
-    const __m512i d0 = _mm512_set1_epi32(static_cast<int>(streams.offset[0]));
-    const __m512i d1 = _mm512_set1_epi32(static_cast<int>(streams.offset[1]));
-    const __m512i d2 = _mm512_set1_epi32(static_cast<int>(streams.offset[2]));
+    const __m512i d0 = _mm512_set1_epi32(offset[0]);
+    const __m512i d1 = _mm512_set1_epi32(offset[1]);
+    const __m512i d2 = _mm512_set1_epi32(offset[2]);
     for (int first = 0; first < n; first += 64) {
       std::uint64_t word = 0;
       std::uint64_t near = 0;
