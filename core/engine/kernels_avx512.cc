@@ -140,12 +140,14 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
 // first pass forms it in 32 bits, sixteen draws a vector, at twice the
 // multiplications a cycle of the 52-bit sum: entries round(2^32 a^(j+1)
 // / m) are off by half a unit of 2^-32 each, so a fraction lies within
-// 932632 + 1.5 such units of the exact sum (and the extended steps add
-// far less than one), half a unit per unit of the block's offsets.  A
-// vector with a draw within the margin of a boundary goes again through
-// the 52-bit sum, and what lies near there too through the extended
-// steps.
-constexpr std::uint32_t kMargin32 = std::uint32_t{1} << 20;
+// half a unit per unit of the block's offsets (and 1.5 more; the
+// extended steps add far less than one) of the exact sum.  An offset
+// above half its modulus gives the same fractions counted from the
+// modulus down, so the offsets are at most a quarter of the moduli, and
+// the sums within 466318 units.  A vector with a draw within the margin
+// of a boundary goes again through the 52-bit sum, and what lies near
+// there too through the extended steps.
+constexpr std::uint32_t kMargin32 = std::uint32_t{1} << 19;
 
 struct Fractions32 {
   std::uint32_t fraction[kStreams][kBlock];
@@ -197,11 +199,9 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
   const Fractions32& t = fractions32;
   while (count > 0) {
     const int n = count < kBlock ? static_cast<int>(count) : kBlock;
-    // A block's sums lie within half a unit per offset unit (and 2.5
-    // more) of the exact ones: where its offsets are small, half the
+    // The offsets counted the shorter way round, and how far the block's
+    // sums may lie from the exact ones: where that is little, half the
     // margin does, and half as many vectors go round again.
-    // Offsets above half their modulus count from the modulus down: the
-    // same fractions, from at most a quarter of the modulus.
     std::int32_t offset[kStreams];
     std::uint64_t size = 0;
     for (int i = 0; i < kStreams; ++i) {
