@@ -1,6 +1,7 @@
 // Drawing and testing series of tuples; see tuple_series.h.
 #include "core/engine/tuple_series.h"
 
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -67,6 +68,27 @@ bool finish_tuple(Workspace& workspace, const TupleShape& shape,
   return true;
 }
 
+// Bit i set where verdicts[i] is 1, for i < count (at most 64): one
+// multiply gathers the verdicts of eight bytes, each 0 or 1.
+std::uint64_t passing_tuples(const std::uint8_t* verdicts, int count) {
+  std::uint64_t bits = 0;
+  for (int w = 0; 8 * w < count; ++w) {
+    std::uint64_t eight = 0;
+    if (count - 8 * w >= 8) {
+      std::memcpy(&eight, verdicts + 8 * w, sizeof eight);
+      if constexpr (std::endian::native == std::endian::big) {
+        eight = __builtin_bswap64(eight);
+      }
+    } else {
+      for (int b = 0; b < count - 8 * w; ++b) {
+        eight |= std::uint64_t{verdicts[8 * w + b]} << (8 * b);
+      }
+    }
+    bits |= (eight * 0x0102040810204080) >> 56 << (8 * w);
+  }
+  return bits;
+}
+
 // The lazy series: first the deciding draws, the first byte of every row
 // (elements 1 to 8), every byte_count-th draw, tested for all tuples of
 // the series at once; an element among them whose column is empty or lies
@@ -96,19 +118,16 @@ void evaluate_lazily(Workspace& workspace, const TupleShape& shape,
     verdicts[i] = path.packed_generates(known + per_tuple * i, shape.k, leading,
                                         workspace.tuple);
   }
-  for (int i = 0; i < n; ++i) {
-    // Eight verdicts at a time past the tuples already failed.
-    if (i % 8 == 0 && n - i >= 8) {
-      std::uint64_t eight;
-      std::memcpy(&eight, verdicts + i, sizeof eight);
-      if (eight == 0) {
-        i += 7;
-        continue;
-      }
+  // The tuples still passing, 64 at a time as bits: one branch a tuple
+  // that passes rather than one a tuple.
+  for (int first = 0; first < n; first += 64) {
+    const int count = n - first < 64 ? n - first : 64;
+    for (std::uint64_t passing = passing_tuples(verdicts + first, count);
+         passing != 0; passing &= passing - 1) {
+      const int i = first + std::countr_zero(passing);
+      verdicts[i] = finish_tuple(workspace, shape, path, streams, i,
+                                 known + per_tuple * i, leading);
     }
-    if (verdicts[i] == 0) continue;
-    verdicts[i] = finish_tuple(workspace, shape, path, streams, i,
-                               known + per_tuple * i, leading);
   }
   jump_tuples(workspace.jumps, streams, n);
 }
