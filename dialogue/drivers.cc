@@ -63,9 +63,15 @@ void quintrel::run() {
     start_counting();
     write_line("");
     do {
-      const std::int32_t batch = next_batch(p.tests, tuples_before_poll());
+      // A batch runs up to the next look for keys, past any marks: those
+      // due before its last tuple go out first, one statement for all,
+      // and one due at its last tuple after the look, as when the tuples
+      // are tested one at a time.
+      const std::int32_t batch = batch_to_poll(p.tests, tuples_before_poll());
+      const std::int32_t before = experiment.tested;
       experiment.generating += core::engine::packed::run_tuples(batch);
       experiment.tested += batch;
+      write_marks((experiment.tested - 1) / kMarkEvery - before / kMarkEvery);
       poll_stop_request(batch);
       write_progress_mark();
     } while (!experiment.stop_requested && experiment.tested < p.tests);

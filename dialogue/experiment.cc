@@ -2,6 +2,9 @@
 // the report and the end of the program on a refused parameter.
 #include "dialogue/experiment.h"
 
+#include <cstdint>
+#include <string>
+
 #include "core/parameters.h"
 #include "dialogue/introduction.h"
 #include "dialogue/statements.h"
@@ -49,6 +52,14 @@ void write_start_lines(std::string_view version) {
 }
 
 void write_mark() { write_text(". "); }
+
+void write_marks(std::int32_t count) {
+  if (count <= 0) return;
+  static std::string marks;
+  marks.clear();
+  for (std::int32_t i = 0; i < count; ++i) marks += ". ";
+  write_text(marks);
+}
 
 namespace {
 

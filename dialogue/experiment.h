@@ -39,6 +39,9 @@ inline constexpr std::int32_t kMarkEvery = 256;  // tuples per progress mark
 // Writes ". ", the mark of another 256 tuples.
 [[gnu::noinline]] void write_mark();
 
+// Writes `count` marks (none for 0 or less) as one statement.
+[[gnu::noinline]] void write_marks(std::int32_t count);
+
 // Writes ". " when `tested` has reached a multiple of 256.  Inline: the
 // run loops ask after every batch.
 inline void write_progress_mark() {
@@ -67,6 +70,13 @@ inline std::int32_t next_batch(std::int32_t tests, std::int32_t limit) {
   std::int32_t batch = kMarkEvery - experiment.tested % kMarkEvery;
   if (batch > limit) batch = limit;
   if (batch > tests - experiment.tested) batch = tests - experiment.tested;
+  return batch < 1 ? 1 : batch;
+}
+
+// The same up to `limit` tuples, past any marks.
+inline std::int32_t batch_to_poll(std::int32_t tests, std::int32_t limit) {
+  const std::int32_t batch =
+      limit < tests - experiment.tested ? limit : tests - experiment.tested;
   return batch < 1 ? 1 : batch;
 }
 

@@ -100,7 +100,21 @@ TEST(StopsOnTheConsole, CountThePlainPrefixAndStartAfresh) {
       ASSERT_EQ(found.size(), 2u) << outcome.screen;
       ASSERT_GT(found[0].tested, 0);
       EXPECT_EQ(found[1].tested, kRestartTests);
-
+      // The mark due at the tuple the stop came after follows the stop
+      // message, as when every tuple is polled after its test; marks due
+      // before it precede it.  Read without spaces and row ends, which
+      // fall where the rows wrap.
+      std::string flat;
+      for (char c : outcome.screen) {
+        if (c != ' ' && c != '\n') flat += c;
+      }
+      const std::string message = "Enteringintostopmode...,pleasewait";
+      const std::size_t at = flat.find(message);
+      ASSERT_NE(at, std::string::npos);
+      ASSERT_GT(at, 0u);
+      EXPECT_EQ(flat[at - 1] == '.', found[0].tested > 256);
+      EXPECT_EQ(flat[at + message.size()] == '.',
+                found[0].tested % 256 == 0);
       runtime::random_state = runtime::RandomState{};
       runtime::random_state.seed = kTicks;
       EXPECT_EQ(found[0].generating, plain_generating(found[0].tested));
