@@ -1,7 +1,7 @@
 // Runs of tuples in batches: the generating count of the next tuples drawn
 // from the program's random source, and the source left after them, as
 // the plain operations' fill-and-test rounds leave it.  The driver hands
-// out batches (up to a progress mark, a stop poll or the run's end); the
+// out batches (up to a stop poll, a progress mark or the run's end); the
 // tuples are drawn and tested ahead, by worker threads where the process
 // may use more than one processor, and the random source is read and
 // written once per batch.
