@@ -148,10 +148,41 @@ bool separated_lanes(const std::uint64_t* draws, int first_bit, int k, int n) {
   return _mm512_test_epi64_mask(any, any) == 0;
 }
 
+// separated_lanes for 17..24 elements in 32-bit lanes: elements 16 on in
+// half a vector, which costs half as much on machines that split wide
+// vectors in two.
+bool separated_24_lanes(const std::uint64_t* draws, int first_bit, int k,
+                        int n) {
+  const std::uint64_t all = low_bits(n);
+  const auto others = static_cast<int>(all | (std::uint64_t{1} << 31));
+  const __m512i own_low = _mm512_load_si512(kOwnBits<std::uint32_t>.bit);
+  const __m256i own_high = _mm256_maskz_loadu_epi32(
+      static_cast<__mmask8>(low_bits(n - 16)), kOwnBits<std::uint32_t>.bit + 16);
+  __m512i meet_low = _mm512_andnot_si512(own_low, _mm512_set1_epi32(others));
+  __m256i meet_high = _mm256_maskz_andnot_epi32(
+      static_cast<__mmask8>(low_bits(n - 16)), own_high,
+      _mm256_set1_epi32(others));
+  for (int r = 0; r < k; ++r) {
+    const auto row =
+        static_cast<std::uint32_t>(flag_row(draws, first_bit, r, n, all));
+    const __m512i rows = _mm512_set1_epi32(static_cast<int>(row));
+    meet_low = _mm512_mask_and_epi32(
+        meet_low, _mm512_test_epi32_mask(rows, own_low), meet_low, rows);
+    const __m256i half = _mm512_castsi512_si256(rows);
+    meet_high = _mm256_mask_and_epi32(
+        meet_high, _mm256_test_epi32_mask(half, own_high), meet_high, half);
+  }
+  const __m256i any = _mm256_or_si256(
+      meet_high, _mm256_or_si256(_mm512_castsi512_si256(meet_low),
+                                 _mm512_extracti64x4_epi64(meet_low, 1)));
+  return _mm256_testz_si256(any, any) != 0;
+}
+
 // The same for any n <= 64, in lanes as narrow as n allows.
 bool separated_flag_lanes(const std::uint64_t* draws, int first_bit, int k,
                           int n) {
   if (n <= 16) return separated_lanes<WordMeets, 1>(draws, first_bit, k, n);
+  if (n <= 24) return separated_24_lanes(draws, first_bit, k, n);
   if (n <= 32) return separated_lanes<DwordMeets, 2>(draws, first_bit, k, n);
   switch ((n + 7) / 8) {
     case 5:
