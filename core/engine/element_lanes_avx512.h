@@ -156,12 +156,13 @@ bool separated_24_lanes(const std::uint64_t* draws, int first_bit, int k,
   const std::uint64_t all = low_bits(n);
   const auto others = static_cast<int>(all | (std::uint64_t{1} << 31));
   const __m512i own_low = _mm512_load_si512(kOwnBits<std::uint32_t>.bit);
-  const __m256i own_high = _mm256_maskz_loadu_epi32(
-      static_cast<__mmask8>(low_bits(n - 16)), kOwnBits<std::uint32_t>.bit + 16);
+  const __m256i own_high =
+      _mm256_maskz_loadu_epi32(static_cast<__mmask8>(low_bits(n - 16)),
+                               kOwnBits<std::uint32_t>.bit + 16);
   __m512i meet_low = _mm512_andnot_si512(own_low, _mm512_set1_epi32(others));
-  __m256i meet_high = _mm256_maskz_andnot_epi32(
-      static_cast<__mmask8>(low_bits(n - 16)), own_high,
-      _mm256_set1_epi32(others));
+  __m256i meet_high =
+      _mm256_maskz_andnot_epi32(static_cast<__mmask8>(low_bits(n - 16)),
+                                own_high, _mm256_set1_epi32(others));
   for (int r = 0; r < k; ++r) {
     const auto row =
         static_cast<std::uint32_t>(flag_row(draws, first_bit, r, n, all));

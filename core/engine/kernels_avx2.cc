@@ -1,7 +1,8 @@
 // The AVX2 path, compiled with -mavx2 -mfma -mbmi -mbmi2 -mpopcnt.  A
 // draw's fraction is formed in double precision (double_draws.h): three
-// fused multiply-adds onto a constant that fixes the binary point.  The transposition is the portable one; the generation test
-// runs on four row words at a time.
+// fused multiply-adds onto a constant that fixes the binary point.  The
+// transposition is the portable one; the generation test runs on four row
+// words at a time.
 #include <immintrin.h>
 
 #include <cstddef>

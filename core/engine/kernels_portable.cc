@@ -43,8 +43,7 @@ struct DoubleOffsets {
       : d0(static_cast<double>(base.offset[0]) + TwoSums{}),
         d1(static_cast<double>(base.offset[1]) + TwoSums{}),
         d2(static_cast<double>(base.offset[2]) + TwoSums{}),
-        start(kBinaryPoint + t.fixed_double + margin() * kGridUnit +
-              TwoSums{}),
+        start(kBinaryPoint + t.fixed_double + margin() * kGridUnit + TwoSums{}),
         spread(static_cast<std::uint32_t>(
                    ((std::int64_t{1} << (kFractionBits - bits)) - 1) &
                    ~(2 * margin() - 1)) +
@@ -123,10 +122,10 @@ void byte_block(const DoubleOffsets& d, const DrawTables& t, std::uint8_t* out,
     const FourFractions f = fractions_at(d, t.fraction_double, j);
     const FourFlags close = d.near(f);
     for (int lane = 0; lane < 4 && j + lane < n; ++lane) {
-      out[j + lane] = close[lane] != 0
-                          ? static_cast<std::uint8_t>(settle(j + lane))
-                          : static_cast<std::uint8_t>(
-                                f[lane] >> (kFractionBits - 8));
+      out[j + lane] =
+          close[lane] != 0
+              ? static_cast<std::uint8_t>(settle(j + lane))
+              : static_cast<std::uint8_t>(f[lane] >> (kFractionBits - 8));
     }
   }
 }

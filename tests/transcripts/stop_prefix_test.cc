@@ -113,8 +113,7 @@ TEST(StopsOnTheConsole, CountThePlainPrefixAndStartAfresh) {
       ASSERT_NE(at, std::string::npos);
       ASSERT_GT(at, 0u);
       EXPECT_EQ(flat[at - 1] == '.', found[0].tested > 256);
-      EXPECT_EQ(flat[at + message.size()] == '.',
-                found[0].tested % 256 == 0);
+      EXPECT_EQ(flat[at + message.size()] == '.', found[0].tested % 256 == 0);
       runtime::random_state = runtime::RandomState{};
       runtime::random_state.seed = kTicks;
       EXPECT_EQ(found[0].generating, plain_generating(found[0].tested));

@@ -95,10 +95,11 @@ TEST(FlagVerdict, AgreesOnTuplesNearGenerationAtEveryStartingBit) {
   };
   // Every lane width and every count of 64-bit lane vectors; rows that
   // cross words at every starting bit (57..64); k past 64.
-  const Row rows[] = {{3, 4},   {5, 6},    {8, 8},   {13, 9},  {16, 10},
-                      {17, 12}, {20, 20},  {31, 14}, {32, 16}, {33, 12},
-                      {40, 16}, {48, 20},  {56, 17}, {57, 18}, {58, 30},
-                      {61, 12}, {63, 120}, {64, 24}, {64, 64}, {50, 100}};
+  const Row rows[] = {{3, 4},   {5, 6},   {8, 8},   {13, 9},   {16, 10},
+                      {17, 12}, {20, 20}, {24, 15}, {25, 14},  {31, 14},
+                      {32, 16}, {33, 12}, {40, 16}, {48, 20},  {56, 17},
+                      {57, 18}, {58, 30}, {61, 12}, {63, 120}, {64, 24},
+                      {64, 64}, {50, 100}};
   std::mt19937 random(20261207);
   int generating = 0;
   int failing = 0;
@@ -138,7 +139,7 @@ TEST(FlagVerdict, AgreesOnEdgeTuples) {
     bool expected;
   };
   std::vector<Row> rows;
-  for (int n : {3, 16, 17, 32, 33, 57, 60, 64}) {
+  for (int n : {3, 16, 17, 24, 25, 32, 33, 57, 60, 64}) {
     const int k = n + 2;
     const std::string at = " n=" + std::to_string(n);
     rows.push_back({"singletons" + at, n, singletons(k, n), true});
