@@ -44,13 +44,19 @@ struct alignas(64) DrawTables {
 // build_draw_tables() (below), as data.
 extern const DrawTables draw_tables;
 
-// The draw (from 0) whose entry fraction_by_lanes holds at `entry`.
-constexpr int draw_by_lanes(int entry) {
-  const int group = entry / 16;
-  const int v = (entry % 16) / 4;
+// The draw (from 0) at `entry` of tables in lane order, for vectors of
+// four lanes that gather `per_lane` draws each: groups of 4 * per_lane
+// draws are per_lane vectors, and lane L of vector v holds draw
+// per_lane * L + v of the group.
+constexpr int draw_in_lanes(int entry, int per_lane) {
+  const int group = 4 * per_lane;
+  const int v = (entry % group) / 4;
   const int lane = entry % 4;
-  return 16 * group + 4 * lane + v;
+  return group * (entry / group) + per_lane * lane + v;
 }
+
+// The draw whose entry fraction_by_lanes holds at `entry`.
+constexpr int draw_by_lanes(int entry) { return draw_in_lanes(entry, 4); }
 
 // Where the streams stand: the offsets of the state each stream reached
 // with the last draw taken.

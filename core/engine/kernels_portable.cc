@@ -161,13 +161,6 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
 // vectors of four, and lane L of vector v holds draw 16L + v, so that
 // lane L gathers bits 16L..16L+15 of the word with shifts common to all
 // lanes.
-constexpr int bit_entry(int position) {
-  const int word = position / 64;
-  const int v = (position % 64) / 4;
-  const int lane = position % 4;
-  return 64 * word + 16 * lane + v;
-}
-
 struct BitTables {
   double fraction[kStreams][kBlock];
 };
@@ -177,7 +170,7 @@ consteval BitTables build_bit_tables() {
   BitTables tables{};
   for (int i = 0; i < kStreams; ++i) {
     for (int p = 0; p < kBlock; ++p) {
-      tables.fraction[i][p] = natural.fraction_double[i][bit_entry(p)];
+      tables.fraction[i][p] = natural.fraction_double[i][draw_in_lanes(p, 16)];
     }
   }
   return tables;
