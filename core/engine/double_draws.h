@@ -16,14 +16,17 @@ namespace {  // NOLINT(build/namespaces): one copy per instruction set
 
 constexpr double kBinaryPoint = 12582912.0;
 constexpr int kFractionBits = 29;
-// A sum lies within 2.4 grid units of the exact one: half a unit for each
+// A sum lies within 2.2 grid units of the exact one: half a unit for each
 // of the three additions and for the constant, 2^-34 per table entry and
-// 2^-33 per product rounded on its own (none where it is fused), and the
-// extended steps' few units of 2^-64.
+// as much per product rounded on its own (none where it is fused), and
+// the extended steps' few units of 2^-64.
 constexpr std::int64_t kMarginUnits = 4;
 
 static_assert(std::numeric_limits<double>::is_iec559 && FLT_EVAL_METHOD == 0,
               "the fast draws need IEEE 754 doubles evaluated as doubles");
+#ifdef __FAST_MATH__
+#error "the fast draws need every addition rounded as written"
+#endif
 
 // The grid unit 2^-29 as a double, for margins folded into the constant.
 constexpr double kGridUnit = 1.0 / (std::uint64_t{1} << kFractionBits);
