@@ -33,13 +33,6 @@ inline std::uint64_t element_mask(int n, int word) {
 
 inline int words_for(int n) { return (n + 63) / 64; }
 
-// Sets byte `at` of a block of random_below(256) draws to what the
-// extended steps give, for a draw too near a boundary to trust.
-inline void settle_byte(const StreamOffsets& streams, std::uint8_t* out,
-                        int at) {
-  out[at] = static_cast<std::uint8_t>(settle_draw(streams, at + 1, 256));
-}
-
 // Sets bit `at` of a block of random_below(2) draws, packed from bit 0 of
 // out[0], to what the extended steps give: for a draw whose fraction lay
 // too near a boundary to trust.

@@ -59,16 +59,15 @@ bool lane_near(std::uint64_t sum, int bits, std::int64_t margin) {
   return ((sum + static_cast<std::uint64_t>(margin)) & spread) == 0;
 }
 
-// Calls settle(j) for each draw j of the n from `d` whose fraction lies
-// within the margin of a multiple of 2^(29 - bits): the rare block that
-// has any, one lane at a time.
+// Calls settle(j) for each draw j of the n from `d` and the tables `t`
+// whose fraction lies within the margin of a multiple of 2^(29 - bits):
+// the rare block that has any, one lane at a time.
 template <class Settle>
-void settle_near_draws(const Offsets& d, int n, int bits, std::int64_t margin,
-                       Settle settle) {
+void settle_near_draws(const Offsets& d, const double (*t)[kBlock], int n,
+                       int bits, std::int64_t margin, Settle settle) {
   alignas(32) std::uint64_t lanes[4];
   for (int j = 0; j < n; j += 4) {
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes),
-                       sums(d, draw_tables.fraction_double, j));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), sums(d, t, j));
     for (int lane = 0; lane < 4 && j + lane < n; ++lane) {
       if (lane_near(lanes[lane], bits, margin)) settle(j + lane);
     }
@@ -92,21 +91,29 @@ __m128i sixteen_bytes(const Offsets& d, const double (*t)[kBlock], int first,
   return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(bytes, gather));
 }
 
+// The n bytes of a block from `t` into out (and up to 15 more), each near
+// draw j settled by settle(j).
+template <class Settle>
+void byte_block(const Offsets& d, const DrawTables& t, std::uint8_t* out, int n,
+                std::int64_t margin, Settle settle) {
+  __m256i near = _mm256_setzero_si256();
+  for (int first = 0; first < n; first += 16) {
+    _mm_storeu_si128(
+        reinterpret_cast<__m128i*>(out + first),
+        sixteen_bytes(d, t.fraction_by_lanes, first, margin, near));
+  }
+  if (_mm256_testz_si256(near, near)) return;
+  settle_near_draws(d, t.fraction_double, n, 8, margin, [&](int j) {
+    out[j] = static_cast<std::uint8_t>(settle(j));
+  });
+}
+
 void draw_bytes(StreamOffsets& streams, std::uint8_t* out, std::size_t count) {
   const std::int64_t margin = margin_units();
   while (count > 0) {
     const int n = count < kBlock ? static_cast<int>(count) : kBlock;
-    const Offsets d = broadcast(streams);
-    __m256i near = _mm256_setzero_si256();
-    for (int first = 0; first < n; first += 16) {
-      _mm_storeu_si128(
-          reinterpret_cast<__m128i*>(out + first),
-          sixteen_bytes(d, draw_tables.fraction_by_lanes, first, margin, near));
-    }
-    if (!_mm256_testz_si256(near, near)) {
-      settle_near_draws(d, n, 8, margin,
-                        [&](int j) { settle_byte(streams, out, j); });
-    }
+    byte_block(broadcast(streams), draw_tables, out, n, margin,
+               [&](int j) { return settle_draw(streams, j + 1, 256); });
     advance_streams(streams, n);
     out += n;
     count -= static_cast<std::size_t>(n);
@@ -134,7 +141,7 @@ void draw_bits(StreamOffsets& streams, std::uint64_t* out, std::size_t count) {
       out[first / 64] = word & low_bits(n - first);
     }
     if (!_mm256_testz_si256(near, near)) {
-      settle_near_draws(d, n, 1, margin,
+      settle_near_draws(d, draw_tables.fraction_double, n, 1, margin,
                         [&](int j) { settle_bit(streams, out, j); });
     }
     advance_streams(streams, n);
@@ -148,27 +155,10 @@ void draw_strided_bytes(const StreamOffsets& base, const StrideTables& tables,
   const std::int64_t margin = margin_units();
   const DrawTables& t = tables.tables;
   StreamOffsets streams = base;
-  alignas(32) std::uint64_t lanes[4];
   while (count > 0) {
     const int n = count < kBlock ? static_cast<int>(count) : kBlock;
-    const Offsets d = broadcast(streams);
-    __m256i near = _mm256_setzero_si256();
-    for (int first = 0; first < n; first += 16) {
-      _mm_storeu_si128(
-          reinterpret_cast<__m128i*>(out + first),
-          sixteen_bytes(d, t.fraction_by_lanes, first, margin, near));
-    }
-    if (!_mm256_testz_si256(near, near)) {
-      for (int j = 0; j < n; j += 4) {
-        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes),
-                           sums(d, t.fraction_double, j));
-        for (int lane = 0; lane < 4 && j + lane < n; ++lane) {
-          if (!lane_near(lanes[lane], 8, margin)) continue;
-          out[j + lane] = static_cast<std::uint8_t>(
-              settle_draw_at(streams, t, j + lane, 256));
-        }
-      }
-    }
+    byte_block(broadcast(streams), t, out, n, margin,
+               [&](int j) { return settle_draw_at(streams, t, j, 256); });
     multiply_streams(streams, tables.block_step);
     out += n;
     count -= static_cast<std::size_t>(n);
