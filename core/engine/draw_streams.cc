@@ -101,10 +101,8 @@ void prepare_stride_tables(int stride, int leading, StrideTables& out) {
       t.fraction_double[i][j] =
           static_cast<double>(power) / static_cast<double>(m);
     }
-    for (int j = 0; j < kBlock; ++j) {
-      t.fraction_by_lanes[i][j] = t.fraction_double[i][draw_by_lanes(j)];
-    }
   }
+  order_by_lanes(t);
   out.block_step = factors_ahead(static_cast<std::uint64_t>(kBlock / leading) *
                                  static_cast<std::uint64_t>(stride));
   t.fixed64 = draw_tables.fixed64;

@@ -58,6 +58,17 @@ constexpr int draw_in_lanes(int entry, int per_lane) {
 // The draw whose entry fraction_by_lanes holds at `entry`.
 constexpr int draw_by_lanes(int entry) { return draw_in_lanes(entry, 4); }
 
+// Fills t.fraction_by_lanes from t.fraction_double: for the tables the
+// compiler works out, and at run time in draw_streams.cc alone, where no
+// instruction-set flags apply.
+constexpr void order_by_lanes(DrawTables& t) {
+  for (int i = 0; i < kStreams; ++i) {
+    for (int j = 0; j < kBlock; ++j) {
+      t.fraction_by_lanes[i][j] = t.fraction_double[i][draw_by_lanes(j)];
+    }
+  }
+}
+
 // Where the streams stand: the offsets of the state each stream reached
 // with the last draw taken.
 struct StreamOffsets {
@@ -166,14 +177,11 @@ consteval DrawTables build_draw_tables() {
       tables.fraction_double[i][j] =
           static_cast<double>(power) / static_cast<double>(m);
     }
-    for (int j = 0; j < kBlock; ++j) {
-      tables.fraction_by_lanes[i][j] =
-          tables.fraction_double[i][draw_by_lanes(j)];
-    }
     tables.fixed64 += scaled_fraction(kStreamFixedPoint[i], 64, m);
     tables.fixed52 += scaled_fraction(kStreamFixedPoint[i], 52, m);
   }
   tables.fixed52 &= (std::uint64_t{1} << 52) - 1;
+  order_by_lanes(tables);
   // Within 2^-53 of the sum; the double kernels' error bound allows for it.
   tables.fixed_double = static_cast<double>(tables.fixed64 >> 11) /
                         static_cast<double>(std::uint64_t{1} << 53);
