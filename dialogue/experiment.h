@@ -63,21 +63,19 @@ inline void hold_progress_mark() {
 // every run, before anything else is written or read.
 [[gnu::noinline]] void release_marks();
 
-// The tuples of the next batch of a run of `tests` tuples: up to the next
-// progress mark, at most `limit`, and not past the run's end (but at least
-// one: the run loops test a tuple before they compare).
-inline std::int32_t next_batch(std::int32_t tests, std::int32_t limit) {
-  std::int32_t batch = kMarkEvery - experiment.tested % kMarkEvery;
-  if (batch > limit) batch = limit;
-  if (batch > tests - experiment.tested) batch = tests - experiment.tested;
-  return batch < 1 ? 1 : batch;
-}
-
-// The same up to `limit` tuples, past any marks.
+// The tuples of the next batch of a run of `tests` tuples: at most
+// `limit`, and not past the run's end (but at least one: the run loops
+// test a tuple before they compare).
 inline std::int32_t batch_to_poll(std::int32_t tests, std::int32_t limit) {
   const std::int32_t batch =
       limit < tests - experiment.tested ? limit : tests - experiment.tested;
   return batch < 1 ? 1 : batch;
+}
+
+// The same, and up to the next progress mark.
+inline std::int32_t next_batch(std::int32_t tests, std::int32_t limit) {
+  const std::int32_t to_mark = kMarkEvery - experiment.tested % kMarkEvery;
+  return batch_to_poll(tests, limit < to_mark ? limit : to_mark);
 }
 
 // After the run: the line end, the counts, the end time, and the line
